@@ -1,0 +1,70 @@
+// The abstract base of every check.
+//
+// A check is built by the check factory for one request, used once by the
+// session thread that asked for it (to describe its parameters, to be listed
+// or to run) and destroyed. It carries its parameter definitions and the
+// selectable values of its list parameters, both filled only when it is
+// built for a definition request. It reaches the host only through its Env.
+#ifndef QUOR2_CHECKS_CHECK_BASE_H_
+#define QUOR2_CHECKS_CHECK_BASE_H_
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "checks/check_parameter.h"
+#include "checks/check_result.h"
+#include "logger/logger.h"
+#include "utils/env.h"
+
+namespace checks {
+
+class CheckBase {
+ public:
+  CheckBase();
+  explicit CheckBase(const utils::Env& env);
+  CheckBase(const CheckBase&) = delete;
+  CheckBase& operator=(const CheckBase&) = delete;
+  virtual ~CheckBase();
+
+  virtual std::string get_description() = 0;
+
+  // Runs the check; never throws.
+  virtual CheckResult execute(const std::map<std::string, std::string>& params) = 0;
+
+  // The parameter definition record: "#paramname1=...#paramtype1=...#...".
+  std::string get_params_definition();
+
+  std::vector<CheckParameter> params;
+  std::map<std::string, std::vector<std::string>> combo_values;
+
+ protected:
+  // Runs `body`, turning what it throws into a failed result: the text of a
+  // std::runtime_error (logged at Error when `log_runtime_error`), otherwise
+  // "Unexpected exception" (always logged). `exit_trace` is the Trace line
+  // that a failure still writes on its way out.
+  template <class Body>
+  static CheckResult guarded(const char* exit_trace, bool log_runtime_error, Body&& body);
+
+  const utils::Env& env;
+};
+
+template <class Body>
+CheckResult CheckBase::guarded(const char* exit_trace, bool log_runtime_error, Body&& body) {
+  try {
+    return body();
+  } catch (const std::runtime_error& error) {
+    if (log_runtime_error) QLOG_ERROR(error.what());
+    QLOG_TRACE(exit_trace);
+    return CheckResult::failure(error.what());
+  } catch (...) {
+    QLOG_ERROR("Unexpected exception");
+    QLOG_TRACE(exit_trace);
+    return CheckResult::failure("Unexpected exception");
+  }
+}
+
+}  // namespace checks
+
+#endif  // QUOR2_CHECKS_CHECK_BASE_H_

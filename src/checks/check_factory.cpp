@@ -1,0 +1,53 @@
+#include "checks/check_factory.h"
+
+#include "checks/cpu_check.h"
+#include "checks/unknown_check.h"
+#include "utils/params.h"
+
+namespace checks {
+
+CheckFactory::CheckFactory(Settings& settings)
+    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout)) {}
+
+CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env)
+    : env_(std::move(env)) {
+  QLOG_TRACE(" > CheckFactory::CheckFactory");
+  const std::pair<const char*, creator> registry[] = {
+      {"CPU", &creator_func<CpuCheck>},
+  };
+  for (const auto& entry : registry) {
+    if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
+  }
+  QLOG_TRACE(" < CheckFactory::CheckFactory");
+}
+
+std::unique_ptr<CheckBase> CheckFactory::get_check(const std::string& id, bool for_params) const {
+  QLOG_TRACE(" > CheckFactory::get_check");
+  QLOG_DEBUG("Getting check  " + id);
+  const auto it = creators.find(id);
+  if (it != creators.end()) {
+    QLOG_TRACE(" < CheckFactory::get_check");
+    return it->second(for_params, *env_);
+  }
+  QLOG_ERROR("Unknown check " + id);
+  QLOG_TRACE(" < CheckFactory::get_check");
+  return std::make_unique<UnknownCheck>();
+}
+
+std::pair<int, std::string> CheckFactory::list_checks() const {
+  QLOG_TRACE(" > CheckFactory::list_checks");
+  utils::ParamsList pairs;
+  pairs.reserve(3 * creators.size());
+  int index = 1;
+  for (const auto& entry : creators) {
+    const std::unique_ptr<CheckBase> check = entry.second(false, *env_);
+    const std::string number = std::to_string(index++);
+    pairs.emplace_back("checkid" + number, entry.first);
+    pairs.emplace_back("checkdescription" + number, check->get_description());
+    pairs.emplace_back("available" + number, "true");
+  }
+  QLOG_TRACE(" < CheckFactory::list_checks");
+  return {static_cast<int>(creators.size()), utils::params_list_to_string(pairs)};
+}
+
+}  // namespace checks

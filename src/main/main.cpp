@@ -1,0 +1,148 @@
+// The life of the agent process: configuration, logging, optional
+// daemonization, the stop handler, and the worker's loop on the main thread.
+#include <fcntl.h>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "logger/logger.h"
+#include "settings/settings.h"
+#include "utils/version.h"
+#include "worker/quor_worker.h"
+
+// The running worker; the stop handler takes it (once) to request the stop.
+std::atomic<QuorWorker*> _worker{nullptr};
+
+namespace {
+
+// The handler only records the signal; the main thread logs it later.
+constexpr int recorded_signal_slots = 16;
+std::atomic<int> recorded_signals[recorded_signal_slots];
+std::atomic<int> recorded_signal_count{0};
+int logged_signal_count = 0;
+
+static_assert(std::atomic<QuorWorker*>::is_always_lock_free, "handler needs lock-free atomics");
+static_assert(std::atomic<int>::is_always_lock_free, "handler needs lock-free atomics");
+
+void log_caught_signals() {
+  const int count = std::min(recorded_signal_count.load(), recorded_signal_slots);
+  for (; logged_signal_count < count; ++logged_signal_count) {
+    QLOG_TRACE(" > sigint_handler");
+    QLOG_DEBUG("Signal" + std::to_string(recorded_signals[logged_signal_count].load()) + " caught");
+    QLOG_TRACE(" < sigint_handler");
+  }
+}
+
+std::string error_text() { return std::strerror(errno); }
+
+int open_log(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0755);
+}
+
+void daemonize(const std::string& log_path) {
+  QLOG_DEBUG("Daemonization requested.");
+  QLOG_TRACE(" > daemonize");
+  pid_t pid = fork();
+  if (pid < 0) {
+    QLOG_ERROR("First fork failed: " + error_text());
+    std::exit(1);
+  }
+  if (pid > 0) std::exit(0);
+  if (setsid() < 0) {
+    QLOG_ERROR("setsid failed: " + error_text());
+    std::exit(1);
+  }
+  signal(SIGCHLD, SIG_IGN);
+  signal(SIGHUP, SIG_IGN);
+  pid = fork();
+  if (pid < 0) {
+    QLOG_ERROR("Second fork failed: " + error_text());
+    std::exit(1);
+  }
+  if (pid > 0) std::exit(0);
+  umask(0);
+  if (chdir("/") != 0) {
+    // Staying in the old folder does no harm.
+  }
+  const long open_max = sysconf(_SC_OPEN_MAX);
+  for (long fd = open_max; fd > 0; --fd) close(static_cast<int>(fd));
+  const int null_fd = open("/dev/null", O_RDWR);
+  dup2(null_fd, 0);
+  dup2(null_fd, 1);
+  dup2(null_fd, 2);
+  if (!log_path.empty()) {
+    QLOG_DEBUG("Opening " + log_path + " for logging.");
+    const int log_fd = open_log(log_path);
+    if (log_fd > 0) {
+      dup2(log_fd, 2);
+      if (log_fd > 2) close(log_fd);
+    }
+  }
+  if (null_fd > 2) close(null_fd);
+  QLOG_TRACE(" < daemonize");
+  QLOG_DEBUG("Daemonized.");
+}
+
+}  // namespace
+
+void sigint_handler(int signal) {
+  const int slot = recorded_signal_count.fetch_add(1);
+  if (slot < recorded_signal_slots) recorded_signals[slot].store(signal);
+  QuorWorker* worker = _worker.exchange(nullptr);
+  if (worker != nullptr) worker->stop_requested = 1;
+}
+
+int main(int argc, char** argv) {
+  init_snmp("quor2");
+  logger::Logger::current_logger->level = logger::Logger::Warn;
+
+  std::string path = "/etc/quor2/quor.ini";
+  struct stat info;
+  if (argc > 1 && stat(argv[1], &info) == 0) path = argv[1];
+
+  Settings settings(path);
+  const DaemonSettings daemon_settings = settings;
+  logger::Logger::current_logger->level = daemon_settings.loglevel;
+
+  if (!daemon_settings.log.empty()) {
+    const int fd = open_log(daemon_settings.log);
+    if (fd < 0) {
+      QLOG_ERROR("Can not open log file: " + error_text());
+      std::exit(1);
+    }
+    dup2(fd, 2);
+    close(fd);
+  }
+  QLOG_TRACE("Logging set up.");
+  QLOG_INFO("Starting " + std::string(utils::banner));
+
+  if (daemon_settings.daemonize) daemonize(daemon_settings.log);
+
+  // A client that vanishes mid-write must not kill the agent.
+  signal(SIGPIPE, SIG_IGN);
+  struct sigaction action;
+  std::memset(&action, 0, sizeof(action));
+  action.sa_handler = sigint_handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  {
+    QuorWorker worker(settings);
+    _worker = &worker;
+    worker.do_work();
+    _worker = nullptr;
+    log_caught_signals();
+    QLOG_INFO("Exiting.");
+  }
+  return 0;
+}

@@ -1,0 +1,76 @@
+#include "settings/settings.h"
+
+#include <boost/property_tree/ini_parser.hpp>
+#include <boost/property_tree/ptree.hpp>
+#include <boost/regex.hpp>
+#include <cstdlib>
+
+#include "logger/logger.h"
+#include "utils/text.h"
+
+namespace {
+
+int level_from_name(const std::string& name) {
+  for (int level = 0; level <= 5; ++level) {
+    if (logger::Logger::level_strings[level] == name) return level;
+  }
+  return logger::Logger::Error;
+}
+
+}  // namespace
+
+Settings::Settings(const std::string& path) {
+  try {
+    read(path);
+  } catch (const boost::property_tree::ptree_error& error) {
+    QLOG_ERROR(std::string("Error parsing ini file: ") + error.what());
+    std::exit(-1);
+  }
+}
+
+Settings Settings::load(const std::string& path) {
+  Settings settings{Unread{}};
+  settings.read(path);
+  return settings;
+}
+
+void Settings::read(const std::string& path) {
+  const boost::regex hyphen("\\s*-\\s*");
+  const boost::regex comma("\\s*,\\s*");
+
+  boost::property_tree::ptree tree;
+  boost::property_tree::ini_parser::read_ini(path, tree);
+
+  const DaemonSettings defaults;
+  port = tree.get("agent.port", defaults.port);
+  log = tree.get("agent.log", defaults.log);
+  daemonize = tree.get("agent.daemonize", defaults.daemonize);
+  keyFolder = tree.get("agent.keyFolder", defaults.keyFolder);
+  dsaKey = tree.get("agent.dsaKey", defaults.dsaKey);
+  rsaKey = tree.get("agent.rsaKey", defaults.rsaKey);
+  const std::string level_name = tree.get("agent.loglevel", std::string("Error"));
+  const std::string check_list = tree.get("agent.checks", std::string());
+  timeout = tree.get("agent.timeout", defaults.timeout);
+  if (timeout < 1) timeout = defaults.timeout;
+
+  for (const std::string& id : utils::split(check_list, comma)) checks->insert(id);
+  loglevel = level_from_name(level_name);
+
+  for (const auto& user : tree.get_child("password")) {
+    (*users)[user.first] = user.second.data();
+  }
+
+  const auto firewall_section = tree.get_child_optional("firewall");
+  if (!firewall_section) return;
+  for (const auto& entry : *firewall_section) {
+    const std::string& user = entry.first;
+    const std::vector<std::string> range = utils::split(entry.second.data(), hyphen);
+    const bool bad = range.size() != 2 || ((range[0].find(':') == std::string::npos) !=
+                                           (range[1].find(':') == std::string::npos));
+    if (bad) {
+      QLOG_ERROR("Incorrect firewall record for user " + user);
+      continue;
+    }
+    (*firewall)[user] = std::make_pair(range[0], range[1]);
+  }
+}

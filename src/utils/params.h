@@ -1,0 +1,29 @@
+// Parameter records: the text form of every request and response.
+//
+// A record is a flat text of fields "key=value", each preceded by "#", the
+// last followed by "#". A "#" inside double quotes belongs to its field, and
+// a value wrapped in double quotes is read without them. Stateless free
+// functions; any thread may call them.
+#ifndef QUOR2_UTILS_PARAMS_H_
+#define QUOR2_UTILS_PARAMS_H_
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace utils {
+
+using ParamsMap = std::map<std::string, std::string>;
+using ParamsList = std::vector<std::pair<std::string, std::string>>;
+
+// Parses a record; fields without "=" are skipped, a repeated key keeps its
+// last value.
+ParamsMap get_params_map(const std::string& text);
+
+// Writes the pairs verbatim: "#k1=v1#k2=v2#", or "#" for no pair.
+std::string params_list_to_string(const ParamsList& list);
+
+}  // namespace utils
+
+#endif  // QUOR2_UTILS_PARAMS_H_

@@ -1,0 +1,132 @@
+// The agent binary as an administrator starts and stops it.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <boost/regex.hpp>
+#include <gtest/gtest.h>
+
+#include "support/agent_process.h"
+#include "support/host_key.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::AgentProcess;
+using testing_support::TempDir;
+
+class MainTest : public ::testing::Test {
+ protected:
+  MainTest() { testing_support::make_rsa_host_key(dir_.path()); }
+
+  std::string config(const std::string& agent_extra) const {
+    return dir_.write("quor.ini", "[agent]\nport = " + std::to_string(testing_support::free_port()) +
+                                      "\nkeyFolder = " + dir_.path() + "\n" + agent_extra +
+                                      "\n[password]\nmonitor = secret\n");
+  }
+
+  std::string stderr_path() const { return dir_.path() + "/stderr"; }
+
+  TempDir dir_;
+};
+
+TEST_F(MainTest, StartsAndStopsOnSigterm) {
+  AgentProcess agent({config("loglevel = Info")}, stderr_path());
+  ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10)) << agent.output();
+  agent.signal(SIGTERM);
+  EXPECT_EQ(agent.wait(10), 0);
+  const std::string output = agent.output();
+  const std::string prefix =
+      "\\[[A-Z][a-z]{2} [A-Z][a-z]{2} [ 123][0-9] [0-9:]{8} [0-9]{4}\\] \\([0-9a-f]+\\) ";
+  EXPECT_TRUE(boost::regex_search(output, boost::regex(prefix + "Info: Starting quor2-2.0.0\\n")))
+      << output;
+  EXPECT_TRUE(boost::regex_search(output, boost::regex(prefix + "Info: Exiting.\\n"))) << output;
+}
+
+TEST_F(MainTest, SigintIsLoggedAndStops) {
+  AgentProcess agent({config("loglevel = Debug")}, stderr_path());
+  ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10)) << agent.output();
+  agent.signal(SIGINT);
+  EXPECT_EQ(agent.wait(10), 0);
+  EXPECT_NE(agent.output().find("Debug: Signal2 caught\n"), std::string::npos) << agent.output();
+}
+
+TEST_F(MainTest, MissingPasswordSectionExits255) {
+  const std::string path = dir_.write("bad.ini", "[agent]\nport = 1\n");
+  AgentProcess agent({path}, stderr_path());
+  EXPECT_EQ(agent.wait(10), 255);
+  EXPECT_NE(agent.output().find(") Error: Error parsing ini file: "), std::string::npos)
+      << agent.output();
+}
+
+TEST_F(MainTest, MissingConfigArgumentFallsBackToDefaultPath) {
+  struct stat info;
+  if (stat("/etc/quor2/quor.ini", &info) == 0) GTEST_SKIP() << "/etc/quor2/quor.ini exists";
+  AgentProcess agent({dir_.path() + "/nonexistent.ini"}, stderr_path());
+  EXPECT_EQ(agent.wait(10), 255);
+  EXPECT_NE(agent.output().find("/etc/quor2/quor.ini"), std::string::npos) << agent.output();
+}
+
+TEST_F(MainTest, LogFileReceivesTheLines) {
+  const std::string log = dir_.path() + "/agent.log";
+  AgentProcess agent({config("loglevel = Info\nlog = " + log)}, stderr_path());
+  for (int i = 0; i < 500 && dir_.read("agent.log").find("started.") == std::string::npos; ++i) {
+    usleep(10000);
+  }
+  agent.signal(SIGTERM);
+  EXPECT_EQ(agent.wait(10), 0);
+  const std::string text = dir_.read("agent.log");
+  EXPECT_NE(text.find("Info: Starting quor2-2.0.0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Info: Exiting.\n"), std::string::npos) << text;
+  EXPECT_EQ(agent.output(), "");
+}
+
+TEST_F(MainTest, UnopenableLogFileExits1) {
+  AgentProcess agent({config("log = " + dir_.path() + "/no/such/folder/agent.log")}, stderr_path());
+  EXPECT_EQ(agent.wait(10), 1);
+  EXPECT_NE(agent.output().find("Error: Can not open log file: No such file or directory\n"),
+            std::string::npos)
+      << agent.output();
+}
+
+// The pid of the process whose command line mentions `text`, or -1.
+pid_t find_process(const std::string& text) {
+  DIR* proc = opendir("/proc");
+  pid_t found = -1;
+  while (dirent* entry = readdir(proc)) {
+    const pid_t pid = std::atoi(entry->d_name);
+    if (pid <= 0) continue;
+    std::ifstream cmdline("/proc/" + std::string(entry->d_name) + "/cmdline");
+    std::string content((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    if (content.find(text) != std::string::npos) found = pid;
+  }
+  closedir(proc);
+  return found;
+}
+
+TEST_F(MainTest, DaemonizesAndKeepsLogging) {
+  const std::string log = dir_.path() + "/agent.log";
+  const std::string path = config("loglevel = Debug\ndaemonize = true\nlog = " + log);
+  AgentProcess parent({path}, stderr_path());
+  EXPECT_EQ(parent.wait(10), 0);  // the first parent leaves at once
+  pid_t daemon = -1;
+  for (int i = 0; i < 500 && (daemon = find_process(path)) <= 0; ++i) usleep(10000);
+  ASSERT_GT(daemon, 0);
+  for (int i = 0; i < 500 && dir_.read("agent.log").find("started.") == std::string::npos; ++i) {
+    usleep(10000);
+  }
+  kill(daemon, SIGTERM);
+  for (int i = 0; i < 500 && dir_.read("agent.log").find("Exiting.") == std::string::npos; ++i) {
+    usleep(10000);
+  }
+  const std::string text = dir_.read("agent.log");
+  EXPECT_NE(text.find("Debug: Daemonization requested.\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Debug: Daemonized.\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Info: Exiting.\n"), std::string::npos) << text;
+  for (int i = 0; i < 500 && kill(daemon, 0) == 0; ++i) usleep(10000);
+}
+
+}  // namespace

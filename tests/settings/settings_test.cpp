@@ -1,0 +1,124 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/property_tree/ptree.hpp>
+
+#include "support/log_capture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::LogCapture;
+using testing_support::TempDir;
+
+Settings load(const std::string& ini) {
+  TempDir dir;
+  return Settings::load(dir.write("quor.ini", ini));
+}
+
+TEST(Settings, DefaultsWithOnlyPasswords) {
+  const Settings settings = load("[password]\nmonitor=secret\n");
+  EXPECT_EQ(settings.port, 20012);
+  EXPECT_EQ(settings.log, "");
+  EXPECT_EQ(settings.loglevel, 1);
+  EXPECT_FALSE(settings.daemonize);
+  EXPECT_EQ(settings.keyFolder, "");
+  EXPECT_EQ(settings.dsaKey, "ssh_host_dsa_key");
+  EXPECT_EQ(settings.rsaKey, "ssh_host_rsa_key");
+  EXPECT_EQ(settings.timeout, 10);
+  EXPECT_EQ(*settings.users, (UserMap{{"monitor", "secret"}}));
+  EXPECT_TRUE(settings.firewall->empty());
+  EXPECT_TRUE(settings.checks->empty());
+}
+
+TEST(Settings, ReadsAgentSection) {
+  const Settings settings = load(
+      "[agent]\nport = 2222\nlog = /var/log/quor2.log\ndaemonize = true\nkeyFolder = /etc/quor2\n"
+      "rsaKey = rsa\ndsaKey = dsa\nloglevel = Debug\ntimeout = 3\nchecks = CPU , RAM,Swap\n"
+      "[password]\na = x = y\nb =\n");
+  EXPECT_EQ(settings.port, 2222);
+  EXPECT_EQ(settings.log, "/var/log/quor2.log");
+  EXPECT_TRUE(settings.daemonize);
+  EXPECT_EQ(settings.keyFolder, "/etc/quor2");
+  EXPECT_EQ(settings.rsaKey, "rsa");
+  EXPECT_EQ(settings.dsaKey, "dsa");
+  EXPECT_EQ(settings.loglevel, 4);
+  EXPECT_EQ(settings.timeout, 3);
+  EXPECT_EQ(*settings.checks, (CheckIdSet{"CPU", "RAM", "Swap"}));
+  EXPECT_EQ(*settings.users, (UserMap{{"a", "x = y"}, {"b", ""}}));
+}
+
+TEST(Settings, ConversionFallbacks) {
+  struct Case {
+    std::string agent;
+    int port, loglevel, timeout;
+    bool daemonize;
+  };
+  const Case cases[] = {
+      {"port = abc", 20012, 1, 10, false},     {"port = 80x", 20012, 1, 10, false},
+      {"daemonize = 1", 20012, 1, 10, true},   {"daemonize = yes", 20012, 1, 10, false},
+      {"daemonize = 0", 20012, 1, 10, false},  {"loglevel = debug", 20012, 1, 10, false},
+      {"loglevel =", 20012, 0, 10, false},     {"loglevel = Trace", 20012, 5, 10, false},
+      {"loglevel = Warn", 20012, 2, 10, false}, {"timeout = soon", 20012, 1, 10, false},
+      {"timeout = 0", 20012, 1, 10, false},    {"timeout = -5", 20012, 1, 10, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.agent);
+    const Settings settings = load("[agent]\n" + c.agent + "\n[password]\nu=p\n");
+    EXPECT_EQ(settings.port, c.port);
+    EXPECT_EQ(settings.loglevel, c.loglevel);
+    EXPECT_EQ(settings.timeout, c.timeout);
+    EXPECT_EQ(settings.daemonize, c.daemonize);
+  }
+}
+
+TEST(Settings, CheckListSplitting) {
+  EXPECT_EQ(*load("[agent]\nchecks = ,CPU,\n[password]\nu=p\n").checks, (CheckIdSet{"", "CPU"}));
+  EXPECT_EQ(*load("[agent]\nchecks = CPU,CPU\n[password]\nu=p\n").checks, CheckIdSet{"CPU"});
+  EXPECT_EQ(*load("[agent]\nchecks =\n[password]\nu=p\n").checks, CheckIdSet{});
+}
+
+TEST(Settings, FirewallLines) {
+  LogCapture capture(logger::Logger::Error);
+  const Settings settings = load(
+      "[password]\nu=p\n[firewall]\n"
+      "v4 = 10.0.0.1 - 10.0.0.9\n"
+      "v6 = fe80::1-fe80::ff\n"
+      "open = - 10.0.0.9\n"
+      "single = 10.0.0.5\n"
+      "mixed = 10.0.0.1 - fe80::1\n"
+      "three = 10.0.0.1 - 10.0.0.2 - 10.0.0.3\n");
+  EXPECT_EQ(*settings.firewall, (FirewallMap{{"v4", {"10.0.0.1", "10.0.0.9"}},
+                                             {"v6", {"fe80::1", "fe80::ff"}},
+                                             {"open", {"", "10.0.0.9"}}}));
+  EXPECT_EQ(capture.messages(), (std::vector<std::string>{
+                                    "Error: Incorrect firewall record for user single",
+                                    "Error: Incorrect firewall record for user mixed",
+                                    "Error: Incorrect firewall record for user three"}));
+}
+
+TEST(Settings, UnreadableFilesThrow) {
+  const char* bad[] = {
+      "[agent]\nport=1\n",                       // no password section
+      "[password]\nu=p\nnot a key value line\n",  // no '='
+      "[password]\nu=p\n[password]\nv=q\n",       // duplicate section
+      "[password]\nu=p\nu=q\n",                   // duplicate key
+      "[password\nu=p\n",                         // unmatched '['
+  };
+  for (const char* ini : bad) {
+    SCOPED_TRACE(ini);
+    EXPECT_THROW(load(ini), boost::property_tree::ptree_error);
+  }
+  EXPECT_THROW(Settings::load("/nonexistent/quor.ini"), boost::property_tree::ptree_error);
+}
+
+TEST(SettingsDeathTest, ParseErrorExitsWith255) {
+  TempDir dir;
+  const std::string path = dir.write("quor.ini", "[agent]\nport=1\n");
+  logger::Logger::current_logger->level = logger::Logger::Warn;
+  EXPECT_EXIT(Settings{path}, ::testing::ExitedWithCode(255), "Error parsing ini file: ");
+  logger::Logger::current_logger->level = 0;
+}
+
+}  // namespace

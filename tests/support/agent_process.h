@@ -1,0 +1,45 @@
+// The real agent binary, started by a test with its own configuration file;
+// its standard error goes to a file the test can read. The destructor kills
+// and reaps it if the test has not stopped it.
+#ifndef QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
+#define QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class AgentProcess {
+ public:
+  // Starts `binary` with `args`; standard error goes to `stderr_path`.
+  AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
+               const std::string& binary = QUOR2_BINARY);
+  ~AgentProcess();
+  AgentProcess(const AgentProcess&) = delete;
+  AgentProcess& operator=(const AgentProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  void signal(int sig) const;
+  // Waits up to `seconds` for the exit; returns its status (as the shell
+  // shows it: 0..255, 128+signal), or -1 when it is still running.
+  int wait(double seconds);
+  // Waits up to `seconds` until standard error contains `text`.
+  bool wait_for_output(const std::string& text, double seconds) const;
+  std::string output() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string stderr_path_;
+};
+
+// A TCP port on loopback that nothing listens on right now.
+int free_port();
+
+// Waits up to `seconds` until a TCP connect to 127.0.0.1:port succeeds.
+bool wait_for_port(int port, double seconds);
+
+}  // namespace testing_support
+
+#endif  // QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
