@@ -1,6 +1,8 @@
 #include "checks/check_factory.h"
 
 #include "checks/cpu_check.h"
+#include "checks/ram_check.h"
+#include "checks/swap_check.h"
 #include "checks/unknown_check.h"
 #include "utils/params.h"
 
@@ -14,6 +16,8 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
   QLOG_TRACE(" > CheckFactory::CheckFactory");
   const std::pair<const char*, creator> registry[] = {
       {"CPU", &creator_func<CpuCheck>},
+      {"RAM", &creator_func<RamCheck>},
+      {"Swap", &creator_func<SwapCheck>},
   };
   for (const auto& entry : registry) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
