@@ -1,6 +1,7 @@
 #include "checks/check_factory.h"
 
 #include "checks/cpu_check.h"
+#include "checks/disk_space_check.h"
 #include "checks/ram_check.h"
 #include "checks/swap_check.h"
 #include "checks/unknown_check.h"
@@ -16,6 +17,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
   QLOG_TRACE(" > CheckFactory::CheckFactory");
   const std::pair<const char*, creator> registry[] = {
       {"CPU", &creator_func<CpuCheck>},
+      {"DiskSpace", &creator_func<DiskSpaceCheck>},
       {"RAM", &creator_func<RamCheck>},
       {"Swap", &creator_func<SwapCheck>},
   };

@@ -1,0 +1,133 @@
+#include "checks/disk_space_check.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_env.h"
+#include "support/hanging_programs.h"
+#include "support/log_capture.h"
+#include "support/text_line_reader.h"
+
+namespace {
+
+using checks::CheckResult;
+using checks::DiskSpaceCheck;
+using testing_support::FakeEnv;
+using testing_support::read_fixture;
+
+using Strings = std::vector<std::string>;
+
+TEST(ParseDf, MountPoints) {
+  testing_support::TextLineReader debian(read_fixture("df/debian-12.txt"));
+  EXPECT_EQ(DiskSpaceCheck::parse_mount_points(debian),
+            (Strings{"/dev", "/run", "/", "/dev/shm", "/run/lock", "/boot/efi", "/run/user/1000"}));
+  // A blank in a mount point leaves its last word; a blank line an empty entry.
+  testing_support::TextLineReader mixed(read_fixture("df/mixed.txt"));
+  EXPECT_EQ(
+      DiskSpaceCheck::parse_mount_points(mixed),
+      (Strings{"/", "/boot", "Share", "/var", "/var", "/full", "/odd", "/proc/x", "/lonely", ""}));
+}
+
+TEST(ParseDf, Capacity) {
+  const std::pair<const char*, const char*> table[] = {
+      {"/", "48"},    {"/boot", "26"},  {"Share", "95"}, {"/mnt/My Share", "100"},
+      {"/var", "45"}, {"/full", "100"}, {"/proc/x", ""}, {"/lonely", "100"},
+      {"", "100"},    {"/gone", "100"}, {"/bo", "100"},
+  };
+  for (const auto& c : table) {
+    SCOPED_TRACE(c.first);
+    testing_support::TextLineReader output(read_fixture("df/mixed.txt"));
+    EXPECT_EQ(DiskSpaceCheck::parse_capacity(output, c.first), c.second);
+  }
+}
+
+CheckResult run(const std::map<std::string, std::string>& params) {
+  FakeEnv env;
+  env.set_fixture("df -P", "df/mixed.txt");
+  DiskSpaceCheck check(false, env);
+  return check.execute(params);
+}
+
+TEST(DiskSpaceCheck, Results) {
+  const struct {
+    const char* disk;
+    const char* limit;
+    CheckResult result;
+  } table[] = {
+      {"/var", "90", CheckResult::verdict(true, "Disk /var is 45% used")},
+      {"Share", "95", CheckResult::verdict(true, "Disk Share is 95% used")},
+      {"Share", "94", CheckResult::verdict(false, "Out of disk space on disk Share: 95% used")},
+      {"/gone", "90", CheckResult::verdict(false, "Out of disk space on disk /gone: 100% used")},
+      {"/gone", "100", CheckResult::verdict(true, "Disk /gone is 100% used")},
+      {"/proc/x", "90", CheckResult::failure("Unexpected exception")},
+      {"/", "x", CheckResult::failure("Unexpected exception")},
+  };
+  for (const auto& c : table) {
+    SCOPED_TRACE(std::string(c.disk) + " limit " + c.limit);
+    const CheckResult result = run({{"Disks", c.disk}, {"Disk Free Limit [%]", c.limit}});
+    EXPECT_EQ(result.executed, c.result.executed);
+    EXPECT_EQ(result.up, c.result.up);
+    EXPECT_EQ(result.result_string, c.result.result_string);
+    EXPECT_EQ(result.error_message, c.result.error_message);
+  }
+}
+
+TEST(DiskSpaceCheck, MissingParametersNameTheLimitFirst) {
+  testing_support::LogCapture capture(logger::Logger::Error);
+  EXPECT_EQ(run({}).error_message, "Required parameter expected");
+  EXPECT_EQ(run({{"Disk Free Limit [%]", "90"}}).error_message, "Required parameter expected");
+  EXPECT_EQ(capture.messages(),
+            (Strings{"Error: Disk space check Error: Disk Free Limit [%] parameter missing.",
+                     "Error: Required parameter expected",
+                     "Error: Disk space check Error: Disks parameter missing.",
+                     "Error: Required parameter expected"}));
+}
+
+TEST(DiskSpaceCheck, LogsTheRequestEscaped) {
+  testing_support::LogCapture capture(logger::Logger::Debug);
+  run({{"Disks", "/a\nb"}, {"Disk Free Limit [%]", "90"}});
+  EXPECT_EQ(capture.messages(),
+            (Strings{"Debug: DiskSpaceCheck for check",
+                     "Debug: Executing disk space check for /a\\nb with free limit 90"}));
+}
+
+TEST(DiskSpaceCheck, DefinitionOffersTheMountPointsOfXpg4Df) {
+  FakeEnv env;
+  env.files.insert("/usr/xpg4/bin/df");
+  env.set_output("/usr/xpg4/bin/df -P", "Filesystem ...\na 1 1 0 1% /\nb 1 1 0 1% /boot\n");
+  DiskSpaceCheck check(true, env);
+  EXPECT_EQ(check.get_description(), "DiskSpace Usage");
+  EXPECT_EQ(check.get_params_definition(),
+            "#paramname1=Disk Free Limit [%]#paramtype1=longinteger#maxlength1=100#"
+            "paramname2=Disks#paramtype2=listcombo#valuecount=2#value1=/#value2=/boot#"
+            "atbutton_paramcount=1#atbutton_param1=Disks#");
+  EXPECT_EQ(env.commands_run(), Strings{"/usr/xpg4/bin/df -P"});
+}
+
+TEST(DiskSpaceCheck, LiveDfListsRoot) {
+  DiskSpaceCheck check(true, utils::Env::standard());
+  const Strings& disks = check.combo_values["Disks"];
+  EXPECT_NE(std::find(disks.begin(), disks.end(), "/"), disks.end());
+  const CheckResult result = check.execute({{"Disks", "/"}, {"Disk Free Limit [%]", "100"}});
+  EXPECT_TRUE(result.up) << result.error_message;
+  EXPECT_EQ(result.result_string.rfind("Disk / is ", 0), 0u);
+}
+
+TEST(DiskSpaceCheck, HangingDfTimesOutAndLeavesNothingBehind) {
+  testing_support::HangingPrograms programs;
+  programs.add("df", read_fixture("df/debian-12.txt"));
+  const utils::Env env(1);
+  DiskSpaceCheck check(false, env);
+  EXPECT_EQ(check.execute({{"Disks", "/"}, {"Disk Free Limit [%]", "90"}}).error_message,
+            "Command timed out: df -P");
+  const std::vector<pid_t> pids = programs.pids_of("df");
+  ASSERT_EQ(pids.size(), 2u);
+  for (const pid_t pid : pids) EXPECT_FALSE(testing_support::still_running(pid));
+
+  // A definition request still gets its answer, without mount points.
+  testing_support::LogCapture capture(logger::Logger::Error);
+  DiskSpaceCheck for_params(true, env);
+  EXPECT_EQ(for_params.combo_values["Disks"], Strings{});
+  EXPECT_EQ(capture.messages(), Strings{"Error: Disk space check Error: Command timed out: df -P"});
+}
+
+}  // namespace
