@@ -2,6 +2,7 @@
 
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
+#include "checks/proc_check.h"
 #include "checks/ram_check.h"
 #include "checks/swap_check.h"
 #include "checks/unknown_check.h"
@@ -20,6 +21,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
       {"DiskSpace", &creator_func<DiskSpaceCheck>},
       {"RAM", &creator_func<RamCheck>},
       {"Swap", &creator_func<SwapCheck>},
+      {"Processes", &creator_func<ProcCheck>},
   };
   for (const auto& entry : registry) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;

@@ -38,4 +38,16 @@ TEST(CheckFactory, ListsOfferedChecks) {
             "#paramname1=Load Limit [%]#paramtype1=longinteger#maxlength1=200#");
 }
 
+TEST(CheckFactory, ListsHostChecksInIdOrder) {
+  const CheckFactory factory = factory_of({"Swap", "RAM", "Processes", "DiskSpace", "CPU"});
+  EXPECT_EQ(factory.list_checks(),
+            (std::pair<int, std::string>{
+                5,
+                "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
+                "#checkid2=DiskSpace#checkdescription2=DiskSpace Usage#available2=true"
+                "#checkid3=Processes#checkdescription3=Running processes#available3=true"
+                "#checkid4=RAM#checkdescription4=RAM Usage#available4=true"
+                "#checkid5=Swap#checkdescription5=Swap Usage#available5=true#"}));
+}
+
 }  // namespace
