@@ -46,11 +46,11 @@ struct SnmpClient {
   // The result text is "<oid> = <value text>".
   checks::CheckResult result_of(const variable_list* variables, const std::string& oid) const;
 
-  // `value` <test word> `test_value`. "contains" and "doesn't contain"
-  // apply to strings only; other types throw std::runtime_error "Can not
-  // perform contains check on this data type.", as does an unknown word
-  // ("Unknown test type: <word>"). Instantiated for long, unsigned long,
-  // std::string, float and double.
+  // `value` <test word> `test_value`; words match exactly. "contains" and
+  // "doesn't contain" apply to strings only: other types throw
+  // std::runtime_error "Can not perform contains check on this data type.".
+  // An unknown word throws std::runtime_error "Unknown test type: <word>".
+  // Instantiated for long, unsigned long, std::string, float and double.
   template <class T>
   static bool compare(const T& value, const T& test_value, const std::string& test);
 };

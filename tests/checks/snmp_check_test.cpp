@@ -120,24 +120,24 @@ std::string SnmpCheckLive::start_error;
 
 TEST_F(SnmpCheckLive, Verdicts) {
   const struct {
-    int key;
+    std::string oid;
     const char* test;
     const char* test_value;
     bool up;
     const char* value_text;
   } table[] = {
-      {1, "is > than", "100", true, "345"},
-      {2, "is > than", "100", false, "50"},
-      {3, "is = to", "server room", true, "server room"},
-      {3, "contains", "kitchen", false, "server room"},
-      {4, "is <= than", "12", true, "12"},
+      {SnmpdProcess::served_oid(1), "is > than", "100", true, "345"},
+      {SnmpdProcess::served_oid(2), "is > than", "100", false, "50"},
+      {SnmpdProcess::served_oid(3), "contains", "kitchen", false, "server room"},
+      {SnmpdProcess::served_oid(4), "is <= than", "12", true, "12"},
+      {"1.3.6.1.2.1.1.6.0", "is = to", "server room", true, "server room"},
   };
   for (const auto& c : table) {
-    SCOPED_TRACE(std::string(c.test) + " " + c.test_value);
-    const CheckResult result = run(params(c.key, c.test, c.test_value));
+    SCOPED_TRACE(c.oid + " " + c.test + " " + c.test_value);
+    const CheckResult result = run(params_for(snmpd->peer(), c.oid, c.test, c.test_value));
     EXPECT_TRUE(result.executed) << result.error_message;
     EXPECT_EQ(result.up, c.up);
-    EXPECT_EQ(result.result_string, SnmpdProcess::served_oid(c.key) + " = " + c.value_text);
+    EXPECT_EQ(result.result_string, c.oid + " = " + c.value_text);
     EXPECT_EQ(result.error_message, "");
   }
 }

@@ -5,11 +5,7 @@
 #include <net-snmp/net-snmp-includes.h>
 // clang-format on
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -48,16 +44,10 @@ TEST(SnmpCompare, Long) {
       {3, 5, "is < than", true},
       {5, 5, "is < than", false},
       {5, 5, "is <= than", true},
-      {6, 5, "is <= than", false},
       {-7, -7, "is = to", true},
-      {-7, 7, "is = to", false},
       {-7, 7, "is <> to", true},
-      {7, 7, "is <> to", false},
-      {5, 5, "is >= than", true},
       {4, 5, "is >= than", false},
       {-1, -2, "is > than", true},
-      {-2, -1, "is > than", false},
-      {std::numeric_limits<long>::min(), std::numeric_limits<long>::max(), "is < than", true},
   });
 }
 
@@ -67,9 +57,6 @@ TEST(SnmpCompare, UnsignedLongComparesWithoutSign) {
       {top, 0, "is > than", true},
       {0, top, "is >= than", false},
       {top, top, "is = to", true},
-      {top - 1, top, "is <= than", true},
-      {345, 100, "is > than", true},
-      {50, 100, "is > than", false},
   });
 }
 
@@ -200,44 +187,21 @@ struct Verdict {
   const char* value_text;
 };
 
+// The types no agent can send as such (the wire carries them inside an
+// Opaque), Null, and responses of several variables.
 TEST(SnmpResult, ValueTypes) {
   const std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
-  const std::uint64_t minus_five = static_cast<std::uint64_t>(-5);
   std::vector<Verdict> table;
-  table.push_back({{Variable::of(ASN_INTEGER, -7L)}, "is < than", "0", true, "-7"});
-  table.push_back({{Variable::of(ASN_COUNTER, 7L)}, "is >= than", "7", true, "7"});
-  table.push_back({{Variable::of(ASN_GAUGE, 42L)}, "is = to", " 42 units", true, "42"});
-  table.push_back({{Variable::of(ASN_GAUGE, 4294967295L)}, "is > than", "-1", true, "4294967295"});
-  table.push_back({{Variable::of(ASN_TIMETICKS, 345L)}, "is > than", "100", true, "345"});
-  table.push_back({{Variable::of(ASN_TIMETICKS, 50L)}, "is > than", "100", false, "50"});
-  table.push_back({{Variable::counter(ASN_COUNTER64, top)},
-                   "is > than",
-                   "18446744073709551614",
-                   true,
-                   "18446744073709551615"});
-  table.push_back({{Variable::counter(ASN_COUNTER64, 1ULL << 32)},
-                   "is = to",
-                   "4294967296",
-                   true,
-                   "4294967296"});
-  table.push_back({{Variable::counter(ASN_UNSIGNED64, 5)}, "is <> to", "5", false, "5"});
-  table.push_back({{Variable::counter(ASN_OPAQUE_COUNTER64, 42)}, "is = to", "42", true, "42"});
   table.push_back(
-      {{Variable::counter(ASN_OPAQUE_U64, top)}, "is >= than", "1", true, "18446744073709551615"});
-  table.push_back({{Variable::counter(ASN_INTEGER64, minus_five)}, "is < than", "-4", true, "-5"});
-  table.push_back(
-      {{Variable::counter(ASN_OPAQUE_I64, minus_five)}, "is > than", "-4", false, "-5"});
-  table.push_back({{Variable::of(ASN_FLOAT, 3.14159f)}, "is > than", "3.14", true, "3.14"});
-  table.push_back({{Variable::of(ASN_OPAQUE_FLOAT, 3.14159f)}, "is = to", "3.14159", true, "3.14"});
+      {{Variable::counter(ASN_UNSIGNED64, top)}, "is >= than", "1", true, "18446744073709551615"});
+  table.push_back({{Variable::counter(ASN_INTEGER64, static_cast<std::uint64_t>(-5))},
+                   "is < than",
+                   "-4",
+                   true,
+                   "-5"});
+  table.push_back({{Variable::of(ASN_FLOAT, 3.14159f)}, "is = to", "3.14159", true, "3.14"});
   table.push_back({{Variable::of(ASN_DOUBLE, 1234.5678)}, "is < than", "1e4", true, "1234.57"});
-  table.push_back({{Variable::of(ASN_OPAQUE_DOUBLE, -0.5)}, "is <= than", "-0.5", true, "-0.50"});
-  table.push_back({{Variable::octets("server room")}, "contains", "", true, "server room"});
-  table.push_back({{Variable::octets("")}, "is = to", "", true, ""});
-  table.push_back({{Variable::octets("a#b#c")}, "is = to", "a{35}b#c", true, "a{35}b#c"});
-  table.push_back({{Variable::octets("a#b")}, "is = to", "a#b", false, "a{35}b"});
-  table.push_back(
-      {{Variable::octets("say \"hi\" \"x\"")}, "contains", "{34}hi\"", true, "say {34}hi\" \"x\""});
-  table.push_back({{Variable::octets("\"#\"#")}, "is <> to", "", true, "{34}{35}\"#"});
+  table.push_back({{Variable::of(ASN_GAUGE, 42L)}, "is = to", " 42 units", true, "42"});
   table.push_back({{Variable::bare(ASN_NULL)}, "is = to", "anything", false, "NULL"});
   table.push_back({{Variable::bare(ASN_NULL)}, "no such word", "", false, "NULL"});
   // The last variable decides.
@@ -253,15 +217,6 @@ TEST(SnmpResult, ValueTypes) {
   }
 }
 
-TEST(SnmpResult, OctetStringKeepsItsLength) {
-  const std::string value("A\0#B", 4);
-  std::vector<Variable> variables;
-  variables.push_back(Variable::octets(value));
-  const CheckResult result = judge(std::move(variables), "is <> to", "A");
-  EXPECT_TRUE(result.up);
-  EXPECT_EQ(result.result_string, "1.3.6.1.2.1.1.3.0 = " + std::string("A\0{35}B", 7));
-}
-
 TEST(SnmpResult, Failures) {
   struct Case {
     std::vector<Variable> variables;
@@ -269,9 +224,6 @@ TEST(SnmpResult, Failures) {
   };
   std::vector<Case> table;
   table.push_back({{}, "__NO_VARIABLES__"});
-  table.push_back({{Variable::bare(ASN_IPADDRESS)}, "Unexpected value type: 64"});
-  table.push_back({{Variable::bare(ASN_OBJECT_ID)}, "Unexpected value type: 6"});
-  table.push_back({{Variable::bare(ASN_OPAQUE)}, "Unexpected value type: 68"});
   table.push_back({{Variable::bare(ASN_BIT_STR)}, "Unexpected value type: 3"});
   table.push_back(
       {{Variable::of(ASN_INTEGER, 5L), Variable::bare(ASN_OBJECT_ID)}, "Unexpected value type: 6"});
@@ -308,14 +260,6 @@ TEST(SnmpResult, Exceptions) {
     const char* expected;
   };
   std::vector<Case> table;
-  table.push_back({{Variable::bare(SNMP_NOSUCHOBJECT)},
-                   "is = to",
-                   "1",
-                   "runtime_error: No such object available on this agent at this OID"});
-  table.push_back({{Variable::bare(SNMP_NOSUCHINSTANCE)},
-                   "is = to",
-                   "1",
-                   "runtime_error: No such instance currently exists at this OID"});
   table.push_back({{Variable::bare(SNMP_ENDOFMIBVIEW)},
                    "is = to",
                    "1",
@@ -326,18 +270,7 @@ TEST(SnmpResult, Exceptions) {
                    "is = to",
                    "1",
                    "runtime_error: No such object available on this agent at this OID"});
-  table.push_back({{Variable::of(ASN_INTEGER, 5L)},
-                   "contains",
-                   "5",
-                   "runtime_error: Can not perform contains check on this data type."});
-  table.push_back({{Variable::of(ASN_INTEGER, 5L)},
-                   "Is = To",
-                   "5",
-                   "runtime_error: Unknown test type: Is = To"});
-  table.push_back(
-      {{Variable::octets("x")}, "Is = To", "x", "runtime_error: Unknown test type: Is = To"});
   // The test value is converted before any comparison.
-  table.push_back({{Variable::of(ASN_INTEGER, 5L)}, "is = to", "abc", "invalid_argument: stol"});
   table.push_back({{Variable::of(ASN_INTEGER, 5L)}, "contains", "abc", "invalid_argument: stol"});
   table.push_back({{Variable::of(ASN_COUNTER, 5L)}, "is = to", "", "invalid_argument: stol"});
   table.push_back(
@@ -350,13 +283,13 @@ TEST(SnmpResult, Exceptions) {
                    "99999999999999999999",
                    "out_of_range: stoull"});
   table.push_back(
-      {{Variable::counter(ASN_INTEGER64, 5)}, "is = to", "five", "invalid_argument: stoll"});
-  table.push_back({{Variable::of(ASN_FLOAT, 1.0f)}, "is = to", "one", "invalid_argument: stof"});
+      {{Variable::counter(ASN_OPAQUE_I64, 5)}, "is = to", "five", "invalid_argument: stoll"});
   table.push_back(
-      {{Variable::of(ASN_OPAQUE_FLOAT, 1.0f)}, "is = to", "1e99", "out_of_range: stof"});
-  table.push_back({{Variable::of(ASN_DOUBLE, 1.0)}, "is = to", ".", "invalid_argument: stod"});
+      {{Variable::of(ASN_OPAQUE_FLOAT, 1.0f)}, "is = to", "one", "invalid_argument: stof"});
+  table.push_back({{Variable::of(ASN_FLOAT, 1.0f)}, "is = to", "1e99", "out_of_range: stof"});
   table.push_back(
-      {{Variable::of(ASN_OPAQUE_DOUBLE, 1.0)}, "is = to", "1e999", "out_of_range: stod"});
+      {{Variable::of(ASN_OPAQUE_DOUBLE, 1.0)}, "is = to", ".", "invalid_argument: stod"});
+  table.push_back({{Variable::of(ASN_DOUBLE, 1.0)}, "is = to", "1e999", "out_of_range: stod"});
   // A value shorter than its type is refused, not read past.
   table.push_back(
       {{Variable::bare(ASN_INTEGER)}, "is = to", "1", "runtime_error: Malformed value of type 2"});
@@ -496,6 +429,8 @@ TEST_F(SnmpClientLive, UnexpectedTypesOverTheWire) {
 }
 
 TEST_F(SnmpClientLive, Failures) {
+  std::string too_long_oid = "1.3";  // more than 128 sub-identifiers
+  for (int i = 0; i < 200; ++i) too_long_oid += ".1";
   const struct {
     std::string oid;
     const char* test;
@@ -513,6 +448,9 @@ TEST_F(SnmpClientLive, Failures) {
        "runtime_error: Can not perform contains check on this data type."},
       {SnmpdProcess::served_oid(19), "Is = To", "x", "runtime_error: Unknown test type: Is = To"},
       {"1.3.6.x.1", "is = to", "1", "runtime_error: Unknown Object Identifier (x.1)"},
+      {"", "is = to", "1",
+       "runtime_error: Unknown Object Identifier (Sub-id not found: (top) -> )"},
+      {too_long_oid, "is = to", "1", "runtime_error: Unknown Object Identifier (1)"},
   };
   for (const auto& c : table) {
     SCOPED_TRACE(c.oid + " " + c.test + " " + c.test_value);
@@ -534,20 +472,23 @@ TEST_F(SnmpClientLive, WrongCommunityTimesOut) {
 }
 
 TEST_F(SnmpClientLive, ParallelClientsGetTheirOwnAnswers) {
+  // Each thread asks for another value, so crossed answers show.
+  const std::pair<std::string, std::string> values[] = {
+      {"1.3.6.1.2.1.1.4.0", "quor2 tests"},
+      {"1.3.6.1.2.1.1.5.0", "quor2-snmpd"},
+      {"1.3.6.1.2.1.1.6.0", "server room"},
+      {SnmpdProcess::served_oid(2), "7"},
+  };
   const int threads = 8;
-  const int gets_per_thread = 15;
+  const int gets_per_thread = 40;
   std::vector<std::future<std::string>> results;
   for (int t = 0; t < threads; ++t) {
-    results.push_back(std::async(std::launch::async, [t] {
-      // Each thread asks for another value, so crossed answers show.
-      const int key = 2 + t % 4;
-      const std::string oid = SnmpdProcess::served_oid(key);
-      const std::string expected = oid + " = " + served_values()[key].second;
+    results.push_back(std::async(std::launch::async, [&values, t] {
+      const std::string& oid = values[t % 4].first;
+      const std::string expected = oid + " = " + values[t % 4].second;
       for (int i = 0; i < gets_per_thread; ++i) {
-        const CheckResult result = client("is >= than", "0").get_value(oid);
-        if (!result.executed || result.result_string != expected) {
-          return result.result_string + result.error_message;
-        }
+        const CheckResult result = client("is <> to", "0").get_value(oid);
+        if (result.result_string != expected) return result.result_string + result.error_message;
       }
       return std::string("ok");
     }));

@@ -92,8 +92,10 @@ SnmpdProcess::SnmpdProcess(const std::string& community, const std::map<int, Val
                   value.second.first + "\n" + value.second.second + "\n");
   }
   const std::string script = folder_.write("pass.sh", pass_script(folder_.path() + "/values"));
-  folder_.write("snmpd.conf", "rocommunity " + community + " 127.0.0.1\n" + "pass " +
-                                  served_prefix + " /bin/sh " + script + "\n");
+  folder_.write("snmpd.conf", "rocommunity " + community + " 127.0.0.1\n" +
+                                  "syscontact quor2 tests\nsysname quor2-snmpd\n" +
+                                  "syslocation server room\n" + "pass " + served_prefix +
+                                  " /bin/sh " + script + "\n");
   for (int attempt = 0; attempt < start_attempts; ++attempt) {
     if (start(free_udp_port())) return;
   }

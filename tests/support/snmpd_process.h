@@ -1,8 +1,10 @@
 // A private snmpd for tests: listens on a free UDP port of 127.0.0.1 only,
 // answers one read-only community, reads no system configuration and no
 // MIB files, opens no SMUX port, and serves the values a test gives through
-// a "pass" script under `served_prefix`. Its files (configuration, log,
-// persistent data, the script) live in a temporary folder.
+// a "pass" script under `served_prefix`. sysContact.0, sysName.0 and
+// sysLocation.0 are "quor2 tests", "quor2-snmpd" and "server room". Its
+// files (configuration, log, persistent data, the script) live in a
+// temporary folder.
 //
 // The constructor returns once snmpd answers; the destructor stops it
 // (SIGTERM, then SIGKILL). It also dies with the process that started it,
