@@ -84,6 +84,10 @@ std::set<std::string> socket_inodes(pid_t pid) {
 const std::string SnmpdProcess::served_prefix = ".1.3.6.1.4.1.99999";
 
 SnmpdProcess::SnmpdProcess(const std::string& community, const std::map<int, Value>& values) {
+  if (access(snmpd_binary, X_OK) != 0) {
+    throw std::runtime_error(std::string(snmpd_binary) +
+                             " is missing: scripts/install-deps.sh installs it");
+  }
   mkdir((folder_.path() + "/values").c_str(), 0700);
   mkdir((folder_.path() + "/persist").c_str(), 0700);
   mkdir((folder_.path() + "/mibs").c_str(), 0700);
