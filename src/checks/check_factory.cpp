@@ -4,6 +4,7 @@
 #include "checks/disk_space_check.h"
 #include "checks/proc_check.h"
 #include "checks/ram_check.h"
+#include "checks/snmp_check.h"
 #include "checks/swap_check.h"
 #include "checks/unknown_check.h"
 #include "utils/params.h"
@@ -22,6 +23,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
       {"RAM", &creator_func<RamCheck>},
       {"Swap", &creator_func<SwapCheck>},
       {"Processes", &creator_func<ProcCheck>},
+      {"SNMP", &creator_func<SnmpCheck>},
   };
   for (const auto& entry : registry) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;

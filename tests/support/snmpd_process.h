@@ -1,0 +1,72 @@
+// A private snmpd for tests: listens on a free UDP port of 127.0.0.1 only,
+// answers one read-only community, reads no system configuration and no
+// MIB files, opens no SMUX port, and serves the values a test gives through
+// a "pass" script under `served_prefix`. sysContact.0, sysName.0 and
+// sysLocation.0 are "quor2 tests", "quor2-snmpd" and "server room". Its
+// files (configuration, log, persistent data, the script) live in a
+// temporary folder.
+//
+// The constructor returns once snmpd answers; the destructor stops it
+// (SIGTERM, then SIGKILL). It also dies with the process that started it,
+// so a crashing test leaves no snmpd behind. Start it from the main thread.
+#ifndef QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
+#define QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace testing_support {
+
+class SnmpdProcess {
+ public:
+  // The subtree of the pass script.
+  static const std::string served_prefix;  // ".1.3.6.1.4.1.99999"
+
+  // A value as a pass script returns it: a type word of snmpd's pass
+  // ("integer", "counter", "gauge", "unsigned", "timeticks", "counter64",
+  // "integer64", "string", "octet", "opaque", "ipaddress", "objectid") and
+  // the value text ("octet" and "opaque" take hex bytes, e.g. "9f 78 ...").
+  using Value = std::pair<std::string, std::string>;
+
+  // Serves `values`, keyed by the sub-identifier after served_prefix.
+  // Throws std::runtime_error when snmpd cannot be started.
+  SnmpdProcess(const std::string& community, const std::map<int, Value>& values);
+  ~SnmpdProcess();
+  SnmpdProcess(const SnmpdProcess&) = delete;
+  SnmpdProcess& operator=(const SnmpdProcess&) = delete;
+
+  // The peer name for the SNMP library: "127.0.0.1:<port>".
+  std::string peer() const;
+  // The numeric OID of a served value: served_prefix + "." + key.
+  static std::string served_oid(int key);
+  std::string log() const;
+  // The local addresses of snmpd's internet sockets, e.g.
+  // "udp 127.0.0.1:16161"; IPv6 ones ("udp6 ...") as the kernel lists
+  // them, in hex.
+  std::vector<std::string> bound_addresses() const;
+
+ private:
+  bool start(int port);
+  void stop();
+
+  TempDir folder_;
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// Initialises the SNMP library once per process, as the agent does at
+// start-up; call it from the main thread before any test thread starts.
+void init_snmp_once();
+
+// A UDP port of 127.0.0.1 that nothing is bound to right now.
+int free_udp_port();
+
+}  // namespace testing_support
+
+#endif  // QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
