@@ -1,6 +1,7 @@
 #include "checks/check_factory.h"
 
 #include "checks/cpu_check.h"
+#include "checks/ping_check.h"
 #include "checks/unknown_check.h"
 #include "utils/params.h"
 
@@ -14,6 +15,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
   QLOG_TRACE(" > CheckFactory::CheckFactory");
   const std::pair<const char*, creator> registry[] = {
       {"CPU", &creator_func<CpuCheck>},
+      {"Ping", &creator_func<PingCheck>},
   };
   for (const auto& entry : registry) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
