@@ -3,6 +3,7 @@
 #include "checks/cpu_check.h"
 #include "checks/ping_check.h"
 #include "checks/unknown_check.h"
+#include "checks/url_check.h"
 #include "utils/params.h"
 
 namespace checks {
@@ -16,6 +17,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
   const std::pair<const char*, creator> registry[] = {
       {"CPU", &creator_func<CpuCheck>},
       {"Ping", &creator_func<PingCheck>},
+      {"URL", &creator_func<UrlCheck>},
   };
   for (const auto& entry : registry) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
