@@ -1,5 +1,6 @@
 #include "checks/check_factory.h"
 
+#include "checks/certificate_check.h"
 #include "checks/cpu_check.h"
 #include "checks/ping_check.h"
 #include "checks/unknown_check.h"
@@ -17,6 +18,7 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
   const std::pair<const char*, creator> registry[] = {
       {"CPU", &creator_func<CpuCheck>},
       {"Ping", &creator_func<PingCheck>},
+      {"Certificate", &creator_func<CertificateCheck>},
       {"URL", &creator_func<UrlCheck>},
   };
   for (const auto& entry : registry) {

@@ -38,4 +38,15 @@ TEST(CheckFactory, ListsOfferedChecks) {
             "#paramname1=Load Limit [%]#paramtype1=longinteger#maxlength1=200#");
 }
 
+TEST(CheckFactory, NetworkChecksAreListedInIdOrder) {
+  const CheckFactory factory = factory_of({"URL", "Ping", "Certificate", "CPU"});
+  EXPECT_EQ(factory.list_checks(),
+            (std::pair<int, std::string>{
+                4,
+                "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
+                "#checkid2=Certificate#checkdescription2=Certificate validity test#available2=true"
+                "#checkid3=Ping#checkdescription3=Host or IP ping test#available3=true"
+                "#checkid4=URL#checkdescription4=URL status test#available4=true#"}));
+}
+
 }  // namespace

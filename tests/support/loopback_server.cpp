@@ -21,6 +21,10 @@ class LoopbackServer::Impl {
       const TestCertificate& cert = *behaviour_.certificate;
       context_.use_certificate(asio::buffer(cert.certificate_pem), asio::ssl::context::pem);
       context_.use_private_key(asio::buffer(cert.key_pem), asio::ssl::context::pem);
+      // Recorded while the ClientHello is read, before the client can have
+      // finished its handshake.
+      SSL_CTX_set_tlsext_servername_callback(context_.native_handle(), &record_server_name);
+      SSL_CTX_set_tlsext_servername_arg(context_.native_handle(), this);
     }
     accept();
   }
@@ -38,6 +42,14 @@ class LoopbackServer::Impl {
  private:
   template <class Stream>
   class Session;
+
+  static int record_server_name(SSL* ssl, int*, void* arg) {
+    Impl& self = *static_cast<Impl*>(arg);
+    const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
+    std::lock_guard<std::mutex> lock(self.mutex);
+    self.last_server_name = name != nullptr ? name : "";
+    return SSL_TLSEXT_ERR_OK;
+  }
 
   void accept();
 
@@ -59,14 +71,11 @@ class LoopbackServer::Impl::Session : public std::enable_shared_from_this<Sessio
   void start() {
     auto self = this->shared_from_this();
     if constexpr (tls) {
-      stream_.async_handshake(
-          asio::ssl::stream_base::server, [self](const boost::system::error_code& error) {
-            if (error) return self->drain();
-            const char* name =
-                SSL_get_servername(self->stream_.native_handle(), TLSEXT_NAMETYPE_host_name);
-            self->record([&] { self->server_.last_server_name = name != nullptr ? name : ""; });
-            self->serve();
-          });
+      stream_.async_handshake(asio::ssl::stream_base::server,
+                              [self](const boost::system::error_code& error) {
+                                if (error) return self->drain();
+                                self->serve();
+                              });
     } else {
       serve();
     }
