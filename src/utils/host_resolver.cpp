@@ -99,8 +99,13 @@ void HostResolver::async_resolve(const std::string& host, const std::string& ser
     lookup_endpoints(host, service, error, endpoints);
     std::lock_guard<std::mutex> lock(lookup->mutex);
     if (lookup->abandoned) return;
-    boost::asio::post(lookup->work.get_executor(),
-                      [handler, error, endpoints] { handler(error, endpoints); });
+    boost::asio::post(lookup->work.get_executor(), [lookup, handler, error, endpoints] {
+      {
+        std::lock_guard<std::mutex> delivery(lookup->mutex);
+        if (lookup->abandoned) return;
+      }
+      handler(error, endpoints);
+    });
     lookup->work.reset();
   }).detach();
 }

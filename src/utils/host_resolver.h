@@ -3,10 +3,10 @@
 // getaddrinfo() cannot be cancelled, and the resolver of Boost.Asio waits for
 // a pending lookup when its io_service is destroyed, so a hanging DNS server
 // would hold a check past its time bound. This resolver runs each lookup on
-// a detached thread of its own and posts the outcome to the io_service; a
-// lookup still running when the resolver is destroyed is abandoned (its
-// thread ends when getaddrinfo() returns and delivers nothing). A pending
-// lookup counts as work of the io_service.
+// a detached thread of its own and posts the outcome to the io_service. A
+// lookup whose handler has not run when the resolver is destroyed is
+// abandoned: the handler never runs, and the thread ends on its own when
+// getaddrinfo() returns. A pending lookup counts as work of the io_service.
 //
 // Used by the thread that runs the io_service; destroy it before the
 // io_service.
