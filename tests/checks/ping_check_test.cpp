@@ -187,14 +187,6 @@ TEST(PingCheck, Failures) {
   EXPECT_EQ(check.execute(ping_params("1", "1", "1")).error_message, "Unexpected exception");
 }
 
-TEST(PingCheck, MissingHostIsLoggedWithPrefix) {
-  testing_support::LogCapture capture(logger::Logger::Error);
-  FakeEnv env;
-  PingCheck(false, env).execute({});
-  EXPECT_EQ(capture.messages(), std::vector<std::string>{
-                                    "Error: Ping check Error: Host name or IP parameter missing."});
-}
-
 TEST(PingCheck, CommandLines) {
   const struct {
     const char* ipv6;

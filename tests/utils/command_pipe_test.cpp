@@ -1,12 +1,13 @@
 #include "utils/command_pipe.h"
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 
@@ -51,8 +52,7 @@ TEST(CommandPipe, RunsInTheCLocaleWithStdinOnDevNull) {
 
 TEST(CommandPipe, TimesOutAndKillsTheWholeGroup) {
   testing_support::TempDir dir;
-  const std::string command =
-      "sleep 30 & echo $! > " + dir.path() + "/child; echo started; sleep 30";
+  const std::string command = "sleep 30 & echo $! > " + dir.path() + "/child; echo started; sleep 30";
   CommandPipe pipe(command, std::chrono::seconds(1));
   std::string line;
   ASSERT_TRUE(pipe.read_line(line, 255));
@@ -75,8 +75,7 @@ TEST(CommandPipe, TimesOutAndKillsTheWholeGroup) {
 TEST(CommandPipe, AbandonedCommandIsKilledAndReaped) {
   testing_support::TempDir dir;
   {
-    CommandPipe pipe("echo $$ > " + dir.path() + "/shell; echo x; sleep 30",
-                     std::chrono::seconds(30));
+    CommandPipe pipe("echo $$ > " + dir.path() + "/shell; echo x; sleep 30", std::chrono::seconds(30));
     std::string line;
     ASSERT_TRUE(pipe.read_line(line, 255));
   }
@@ -90,8 +89,7 @@ TEST(CommandPipe, AbandonedCommandIsKilledAndReaped) {
 TEST(CommandPipe, StragglersOfAFinishedCommandAreKilled) {
   testing_support::TempDir dir;
   {
-    CommandPipe pipe("sleep 30 >/dev/null & echo $! > " + dir.path() + "/child",
-                     std::chrono::seconds(5));
+    CommandPipe pipe("sleep 30 >/dev/null & echo $! > " + dir.path() + "/child", std::chrono::seconds(5));
     read_all(pipe);
   }
   const pid_t background = read_pid(dir, "child");

@@ -14,9 +14,7 @@ struct ParseCase {
 
 class GetParamsMapTest : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(GetParamsMapTest, Parses) {
-  EXPECT_EQ(utils::get_params_map(GetParam().text), GetParam().expected);
-}
+TEST_P(GetParamsMapTest, Parses) { EXPECT_EQ(utils::get_params_map(GetParam().text), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(
     Records, GetParamsMapTest,
@@ -30,8 +28,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"FieldWithoutEquals", "#junk#a=1#", {{"a", "1"}}},
         ParseCase{"QuotedHash", "#a=\"x#y\"#b=2#", {{"a", "x#y"}, {"b", "2"}}},
         ParseCase{"LoneQuoteValue", "#a=\"#", {{"#a", ""}}},
-        ParseCase{
-            "UnmatchedQuoteMergesEarlierFields", "#a=1#b=\"x#c=3", {{"#a", "1#b=\"x"}, {"c", "3"}}},
+        ParseCase{"UnmatchedQuoteMergesEarlierFields", "#a=1#b=\"x#c=3",
+                  {{"#a", "1#b=\"x"}, {"c", "3"}}},
         ParseCase{"EscapedQuoteDoesNotOpen", "#a=\\\"x#b=2#", {{"a", "\\\"x"}, {"b", "2"}}},
         ParseCase{"DuplicateKeepsLast", "#a=1#a=2#", {{"a", "2"}}},
         ParseCase{"TrailingLineEndKept", "#a=1#b=2\r\n", {{"a", "1"}, {"b", "2\r\n"}}},
