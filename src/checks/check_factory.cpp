@@ -1,12 +1,15 @@
 #include "checks/check_factory.h"
 
+#include "checks/certificate_check.h"
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
+#include "checks/ping_check.h"
 #include "checks/proc_check.h"
 #include "checks/ram_check.h"
 #include "checks/snmp_check.h"
 #include "checks/swap_check.h"
 #include "checks/unknown_check.h"
+#include "checks/url_check.h"
 #include "utils/params.h"
 
 namespace checks {
@@ -23,6 +26,9 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
       {"RAM", &creator_func<RamCheck>},
       {"Swap", &creator_func<SwapCheck>},
       {"Processes", &creator_func<ProcCheck>},
+      {"Ping", &creator_func<PingCheck>},
+      {"Certificate", &creator_func<CertificateCheck>},
+      {"URL", &creator_func<UrlCheck>},
       {"SNMP", &creator_func<SnmpCheck>},
   };
   for (const auto& entry : registry) {

@@ -68,4 +68,9 @@ std::string escape(const std::string& text) {
   return out;
 }
 
+std::string escape(const std::string& text, std::size_t max_length) {
+  if (text.size() <= max_length) return escape(text);
+  return escape(text.substr(0, max_length)) + "...";
+}
+
 }  // namespace logger

@@ -11,6 +11,7 @@
 #ifndef QUOR2_LOGGER_LOGGER_H_
 #define QUOR2_LOGGER_LOGGER_H_
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,10 @@ class Logger {
 // Client-supplied text made safe to put into a log line: control characters
 // and bytes outside printable ASCII are written as \r, \n, \t, \\ or \xNN.
 std::string escape(const std::string& text);
+
+// As escape(), of the first `max_length` bytes of `text` at most; a text cut
+// short ends in "...". For text from outside whose length nothing bounds.
+std::string escape(const std::string& text, std::size_t max_length);
 
 }  // namespace logger
 

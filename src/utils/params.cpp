@@ -34,4 +34,19 @@ std::string params_list_to_string(const ParamsList& list) {
   return text;
 }
 
+std::string escape_record_text(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c == '#') {
+      out += "{35}";
+    } else if (c == '"') {
+      out += "{34}";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace utils

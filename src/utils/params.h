@@ -24,6 +24,11 @@ ParamsMap get_params_map(const std::string& text);
 // Writes the pairs verbatim: "#k1=v1#k2=v2#", or "#" for no pair.
 std::string params_list_to_string(const ParamsList& list);
 
+// Text from outside the agent made safe as a record value: every "#" becomes
+// "{35}" and every double quote "{34}", so it can neither end its field nor
+// open a quoted one.
+std::string escape_record_text(const std::string& text);
+
 }  // namespace utils
 
 #endif  // QUOR2_UTILS_PARAMS_H_

@@ -38,16 +38,21 @@ TEST(CheckFactory, ListsOfferedChecks) {
             "#paramname1=Load Limit [%]#paramtype1=longinteger#maxlength1=200#");
 }
 
-TEST(CheckFactory, ListsHostChecksInIdOrder) {
-  const CheckFactory factory = factory_of({"Swap", "RAM", "Processes", "DiskSpace", "CPU"});
+TEST(CheckFactory, ListsAllNineInIdOrder) {
+  const CheckFactory factory = factory_of(
+      {"URL", "Swap", "SNMP", "RAM", "Processes", "Ping", "DiskSpace", "Certificate", "CPU"});
   EXPECT_EQ(factory.list_checks(),
             (std::pair<int, std::string>{
-                5,
+                9,
                 "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
-                "#checkid2=DiskSpace#checkdescription2=DiskSpace Usage#available2=true"
-                "#checkid3=Processes#checkdescription3=Running processes#available3=true"
-                "#checkid4=RAM#checkdescription4=RAM Usage#available4=true"
-                "#checkid5=Swap#checkdescription5=Swap Usage#available5=true#"}));
+                "#checkid2=Certificate#checkdescription2=Certificate validity test#available2=true"
+                "#checkid3=DiskSpace#checkdescription3=DiskSpace Usage#available3=true"
+                "#checkid4=Ping#checkdescription4=Host or IP ping test#available4=true"
+                "#checkid5=Processes#checkdescription5=Running processes#available5=true"
+                "#checkid6=RAM#checkdescription6=RAM Usage#available6=true"
+                "#checkid7=SNMP#checkdescription7=SNMP v2c value check#available7=true"
+                "#checkid8=Swap#checkdescription8=Swap Usage#available8=true"
+                "#checkid9=URL#checkdescription9=URL status test#available9=true#"}));
 }
 
 }  // namespace

@@ -77,4 +77,10 @@ TEST(Escape, ControlCharactersCannotForgeLines) {
   EXPECT_EQ(logger::escape(std::string("\x01\x7f\xff", 3)), "\\x01\\x7f\\xff");
 }
 
+TEST(Escape, BoundedFormCutsLongText) {
+  EXPECT_EQ(logger::escape("abc", 3), "abc");
+  EXPECT_EQ(logger::escape("abcd", 3), "abc...");
+  EXPECT_EQ(logger::escape("\n\nxyz", 2), "\\n\\n...");
+}
+
 }  // namespace

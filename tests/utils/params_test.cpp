@@ -49,4 +49,13 @@ TEST(ParamsRoundTrip, QuotedValueSurvives) {
   EXPECT_EQ(utils::get_params_map(text), (ParamsMap{{"p", "#x=1#"}, {"q", "2"}}));
 }
 
+TEST(EscapeRecordText, OutsideTextStaysInItsField) {
+  EXPECT_EQ(utils::escape_record_text("200 OK"), "200 OK");
+  EXPECT_EQ(utils::escape_record_text("a#b=c#\"d\"#"), "a{35}b=c{35}{34}d{34}{35}");
+  const std::string record = utils::params_list_to_string(
+      {{"resultstring", utils::escape_record_text("x#result=up#\"")}, {"k", "v"}});
+  EXPECT_EQ(utils::get_params_map(record),
+            (ParamsMap{{"resultstring", "x{35}result=up{35}{34}"}, {"k", "v"}}));
+}
+
 }  // namespace

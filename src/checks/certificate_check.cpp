@@ -1,0 +1,100 @@
+#include "checks/certificate_check.h"
+
+#include <boost/regex.hpp>
+#include <boost/system/system_error.hpp>
+#include <memory>
+
+#include "checks/params_accessor.h"
+#include "ssl/client.h"
+#include "utils/host_resolver.h"
+#include "utils/io_deadline.h"
+#include "utils/text.h"
+
+namespace checks {
+
+const std::string certcheck_error_string = "Certificate check Error: ";
+
+namespace {
+
+// Longest "Host name" text a log line carries.
+const std::size_t max_logged_host = 255;
+
+}  // namespace
+
+CertificateCheck::CertificateCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
+  QLOG_TRACE(" > CertificateCheck::CertificateCheck");
+  QLOG_DEBUG(std::string("CertificateCheck ") + (for_params ? "for params" : "for check"));
+  if (for_params) {
+    params.push_back({"Host name", "text", 100, ""});
+    params.push_back({"Remaining limit [days]", "longinteger", 1000, ""});
+  }
+  QLOG_TRACE(" < CertificateCheck::CertificateCheck");
+}
+
+CertificateCheck::~CertificateCheck() {
+  QLOG_TRACE(" > CertificateCheck::~CertificateCheck");
+  QLOG_TRACE(" < CertificateCheck::~CertificateCheck");
+}
+
+std::string CertificateCheck::get_description() { return "Certificate validity test"; }
+
+std::pair<std::string, std::string> CertificateCheck::parse_host(const std::string& value) {
+  static const boost::regex colon(":");
+  std::string host = value;
+  std::string port = "443";
+  const std::string::size_type scheme_end = host.find("://");
+  if (scheme_end != std::string::npos) host = host.substr(scheme_end + 3);
+  host = host.substr(0, host.find('/'));
+  if (host.find(':') != std::string::npos) {
+    const std::vector<std::string> pieces = utils::split(host, colon);
+    if (pieces.size() >= 2) {
+      host = pieces[0];
+      port = pieces[1];
+    }
+  }
+  return {host, port};
+}
+
+CheckResult CertificateCheck::execute(const std::map<std::string, std::string>& params) {
+  QLOG_TRACE(" > CertificateCheck::execute");
+  return guarded(" < CertificateCheck::execute", true, [&] {
+    try {
+      return inspect(params);
+    } catch (const boost::system::system_error& error) {
+      throw std::runtime_error(error.code().message());
+    }
+  });
+}
+
+CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& params) const {
+  const std::string value =
+      params_accessor<std::string>::get_required_param(params, "Host name", certcheck_error_string);
+  const std::pair<std::string, std::string> target = parse_host(value);
+  const int limit = params_accessor<int>::get_required_param(params, "Remaining limit [days]",
+                                                             certcheck_error_string);
+  QLOG_DEBUG("Checking if certificate for " + logger::escape(value, max_logged_host) +
+             " is valid for " + std::to_string(limit) + " days");
+
+  boost::asio::io_service io;
+  boost::asio::ssl::context context(boost::asio::ssl::context::sslv23);
+  utils::HostResolver resolver(io);
+  std::unique_ptr<ssl::client> client;
+  boost::system::error_code resolve_error;
+  resolver.async_resolve(
+      target.first, target.second,
+      [&](const boost::system::error_code& code, const utils::HostResolver::Endpoints& endpoints) {
+        if (code) {
+          resolve_error = code;
+          return;
+        }
+        client = std::make_unique<ssl::client>(io, context, endpoints, target.first, limit);
+      });
+  utils::run_with_deadline(io, env.timeout_seconds());
+  if (resolve_error) throw boost::system::system_error(resolve_error, "resolve");
+
+  QLOG_TRACE(" < CertificateCheck::execute");
+  if (client->error) return CheckResult::failure(client->message);
+  return CheckResult::verdict(client->valid, client->message);
+}
+
+}  // namespace checks

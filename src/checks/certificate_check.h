@@ -1,0 +1,37 @@
+// The check "Certificate": reads the expiry time of a TLS server's
+// certificate during a handshake and is up while at least a given number of
+// days of validity remain. Built per request; used by one thread.
+//
+// The whole check (resolution, connect, handshake) is bounded by the agent's
+// time bound; on expiry it fails with "Timed out after N s".
+#ifndef QUOR2_CHECKS_CERTIFICATE_CHECK_H_
+#define QUOR2_CHECKS_CERTIFICATE_CHECK_H_
+
+#include <string>
+#include <utility>
+
+#include "checks/check_base.h"
+
+namespace checks {
+
+extern const std::string certcheck_error_string;
+
+class CertificateCheck : public CheckBase {
+ public:
+  CertificateCheck(bool for_params, const utils::Env& env);
+  ~CertificateCheck() override;
+
+  std::string get_description() override;
+  CheckResult execute(const std::map<std::string, std::string>& params) override;
+
+  // Host and port of a "Host name" value: name, name:port or
+  // scheme://name:port/path; the port is "443" unless given.
+  static std::pair<std::string, std::string> parse_host(const std::string& value);
+
+ private:
+  CheckResult inspect(const std::map<std::string, std::string>& params) const;
+};
+
+}  // namespace checks
+
+#endif  // QUOR2_CHECKS_CERTIFICATE_CHECK_H_
