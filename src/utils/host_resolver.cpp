@@ -6,6 +6,7 @@
 #include <boost/asio/error.hpp>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -58,8 +59,23 @@ boost::system::error_code translate(int code) {
   }
 }
 
+// Names under "invalid" never exist (RFC 6761): answered here, without
+// asking a name server anything.
+bool special_invalid_name(std::string name) {
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::string suffix = ".invalid";
+  return name == "invalid" ||
+         (name.size() > suffix.size() &&
+          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
+}
+
 void lookup_endpoints(const std::string& host, const std::string& service,
                       boost::system::error_code& error, HostResolver::Endpoints& endpoints) {
+  if (special_invalid_name(host)) {
+    error = boost::asio::error::host_not_found;
+    return;
+  }
   addrinfo hints;
   std::memset(&hints, 0, sizeof(hints));
   hints.ai_family = AF_UNSPEC;

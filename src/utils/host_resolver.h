@@ -35,7 +35,8 @@ class HostResolver {
   // Resolves `host` and `service` for TCP, any address family configured on
   // this host (as Boost.Asio's resolver does by default). `handler` runs on
   // the io_service with the endpoints in the order getaddrinfo() gives, or
-  // with the netdb error code of Boost.Asio. One lookup per resolver.
+  // with the netdb error code of Boost.Asio. Names under "invalid" fail
+  // with host_not_found without a query. One lookup per resolver.
   void async_resolve(const std::string& host, const std::string& service, Handler handler);
 
  private:

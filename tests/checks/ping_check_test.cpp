@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "support/fake_env.h"
+#include "support/local_name_service.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "support/text_line_reader.h"
@@ -238,6 +239,7 @@ TEST(PingCheckLive, Loopback) {
 }
 
 TEST(PingCheckLive, UnresolvableHostIsAFailedRun) {
+  if (!testing_support::name_service_is_local()) GTEST_SKIP() << "the lookup would leave this host";
   testing_support::LogCapture capture(logger::Logger::Warn);
   const CheckResult result = live_ping("nohost.invalid", false, "1");
   EXPECT_TRUE(result.executed);

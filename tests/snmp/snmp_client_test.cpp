@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 
+#include "support/local_name_service.h"
 #include "support/snmpd_process.h"
 
 namespace {
@@ -459,9 +460,12 @@ TEST_F(SnmpClientLive, Failures) {
 }
 
 TEST_F(SnmpClientLive, UnknownHostFailsAtOpen) {
+  if (!testing_support::name_service_is_local()) GTEST_SKIP() << "the lookup would leave this host";
   const SnmpClient unknown{"quor2-test.invalid", community, "1", "is = to", 1};
-  EXPECT_EQ(failure(unknown, "1.3.6.1.2.1.1.3.0"),
-            "runtime_error: Unknown host (quor2-test.invalid)");
+  // The library adds the resolver's reason when it has one.
+  EXPECT_EQ(failure(unknown, "1.3.6.1.2.1.1.3.0")
+                .rfind("runtime_error: Unknown host (quor2-test.invalid)", 0),
+            0u);
 }
 
 // The agent drops requests of another community: the library's retries run

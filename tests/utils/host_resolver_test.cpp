@@ -35,10 +35,14 @@ TEST(HostResolver, Outcomes) {
   EXPECT_EQ(numeric.endpoints[0],
             boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 8080));
 
-  const Outcome unknown = resolve("nohost.invalid", "80");
-  EXPECT_EQ(unknown.calls, 1);
-  EXPECT_EQ(unknown.error, boost::asio::error::host_not_found);
-  EXPECT_TRUE(unknown.endpoints.empty());
+  for (const char* never : {"nohost.invalid", "NoHost.INVALID.", "invalid"}) {
+    const Outcome unknown = resolve(never, "80");
+    EXPECT_EQ(unknown.calls, 1) << never;
+    EXPECT_EQ(unknown.error, boost::asio::error::host_not_found) << never;
+    EXPECT_TRUE(unknown.endpoints.empty()) << never;
+  }
+  // Only the last label counts.
+  EXPECT_NE(resolve("invalid.localhost", "80").error, boost::asio::error::host_not_found);
 
   EXPECT_EQ(resolve("127.0.0.1", "no-such-service").error, boost::asio::error::service_not_found);
 }

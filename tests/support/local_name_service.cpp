@@ -1,0 +1,39 @@
+#include "support/local_name_service.h"
+
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+namespace testing_support {
+
+namespace {
+
+bool isolated = false;
+
+}  // namespace
+
+bool isolate_name_service() {
+  if (isolated) return true;
+  if (geteuid() != 0) return false;
+  char path[] = "/tmp/quor2-resolv-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return false;
+  close(fd);
+  {
+    std::ofstream out(path);
+    out << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
+  }
+  isolated = unshare(CLONE_NEWNS) == 0 &&
+             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+             mount(path, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
+  unlink(path);  // the bind mount keeps the file's content alive
+  return isolated;
+}
+
+bool name_service_is_local() { return isolated; }
+
+}  // namespace testing_support

@@ -1,0 +1,21 @@
+// Keeps the name lookups of a test process on this host.
+//
+// Some tests resolve names that must fail (under ".invalid") through
+// programs and libraries that ask the configured name server (ping,
+// net-snmp). Where the test runs as root, the process gets a mount namespace
+// of its own in which /etc/resolv.conf names only 127.0.0.1, so such a query
+// never leaves the host. Children (the agent, ping) inherit it.
+#ifndef QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_
+#define QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_
+
+namespace testing_support {
+
+// Call before any thread starts. True when lookups now stay on this host.
+bool isolate_name_service();
+
+// Whether isolate_name_service() succeeded in this process.
+bool name_service_is_local();
+
+}  // namespace testing_support
+
+#endif  // QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_
