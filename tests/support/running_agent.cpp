@@ -31,20 +31,11 @@ std::string ini(const AgentConfig& config, int port, const std::string& folder) 
   return text.str();
 }
 
-bool wait_until(double seconds, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 }  // namespace
 
 RunningAgent::RunningAgent(const AgentConfig& config) {
   make_rsa_host_key(dir_.path());
+  if (config.prepare) config.prepare(dir_.path());
   port_ = free_port();
   const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
   std::vector<std::string> args;
@@ -78,6 +69,16 @@ int RunningAgent::stop(double seconds) {
   stopped_ = true;
   process_->signal(SIGTERM);
   return process_->wait(seconds);
+}
+
+bool wait_until(double seconds, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
 }
 
 bool is_listening(int port) {

@@ -18,6 +18,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,6 +43,8 @@ struct AgentConfig {
   // Prepended to the agent's command line, the program with its full path,
   // e.g. {"/usr/bin/prlimit", "--nofile=64"}.
   std::vector<std::string> launcher;
+  // Runs with the folder before the agent starts, e.g. to add key files.
+  std::function<void(const std::string& folder)> prepare;
 };
 
 class RunningAgent {
@@ -82,6 +85,9 @@ class RunningAgent {
 // Whether a TCP socket listens on the loopback or wildcard address at
 // `port`, seen in /proc/net/tcp (no connection is made).
 bool is_listening(int port);
+
+// Polls `done` until it holds, for up to `seconds`; whether it held.
+bool wait_until(double seconds, const std::function<bool()>& done);
 
 // The number of threads of the process.
 int thread_count(pid_t pid);
