@@ -3,9 +3,11 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <boost/chrono.hpp>
+#include <cerrno>
 #include <cstring>
 
 #include "logger/logger.h"
@@ -83,10 +85,13 @@ bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
       ssh_pki_import_privkey_file(path.c_str(), nullptr, nullptr, nullptr, &imported) == SSH_OK;
   const utils::SshKey key(imported);
   std::string reason;
-  if (!readable) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    reason = std::strerror(errno);
+  } else if (!readable) {
     reason = "not a readable private key";
   } else if (ssh_key_type(key.get()) != type) {
-    reason = "not " + name + " key";
+    reason = "the key is not of type " + name;
   } else if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY, path.c_str()) != SSH_OK) {
     reason = ssh_get_error(bind);
   } else {
