@@ -245,9 +245,9 @@ void QuorWorker::listen_thread_func(ssh_bind bind) {
 }
 
 void QuorWorker::start_session(utils::SshSession session) {
-  const auto socket = std::make_shared<SessionSocket>(ssh_get_fd(session.get()));
-  ssh_session connection = session.get();
   try {
+    const auto socket = std::make_shared<SessionSocket>(ssh_get_fd(session.get()));
+    ssh_session connection = session.get();
     auto thread = std::make_unique<boost::thread>(
         [this, connection, socket] { thread_func(connection, socket); });
     session.release();  // the thread owns it now

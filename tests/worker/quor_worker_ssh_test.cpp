@@ -1,13 +1,16 @@
 // The SSH service of the real agent, driven by SSH clients over loopback:
 // libssh (through SshExchange) and OpenSSH's ssh (through sshpass).
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <boost/regex.hpp>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "support/agent_process.h"
@@ -274,6 +277,35 @@ TEST(QuorWorkerSshTest, ConnectAndDropClientsLeaveNoThreadsBehind) {
       << testing_support::thread_count(agent.pid()) << " threads";
   SshExchange still_served(agent.port(), "monitor", "secret");
   EXPECT_EQ(still_served.request(list_request), cpu_listing);
+}
+
+// The blocked-signal mask of a thread of the process, from /proc.
+unsigned long long blocked_signals(pid_t pid, const std::string& thread) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + thread + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 7, "SigBlk:") == 0) return std::stoull(line.substr(7), nullptr, 16);
+  }
+  return 0;
+}
+
+TEST(QuorWorkerSshTest, StopSignalsLandOnTheMainThreadOnly) {
+  RunningAgent agent;
+  SshExchange session(agent.port(), "monitor", "secret");
+  const unsigned long long stop_signals = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1));
+  const std::string main_thread = std::to_string(agent.pid());
+  std::vector<std::string> threads;
+  DIR* tasks = opendir(("/proc/" + main_thread + "/task").c_str());
+  ASSERT_NE(tasks, nullptr);
+  while (dirent* entry = readdir(tasks)) {
+    if (entry->d_name[0] != '.') threads.push_back(entry->d_name);
+  }
+  closedir(tasks);
+  ASSERT_EQ(threads.size(), 3u);  // main, listen, session
+  for (const std::string& thread : threads) {
+    const unsigned long long blocked = blocked_signals(agent.pid(), thread) & stop_signals;
+    EXPECT_EQ(blocked, thread == main_thread ? 0 : stop_signals) << thread;
+  }
 }
 
 TEST(QuorWorkerSshTest, TheLogNeverContainsPasswords) {
