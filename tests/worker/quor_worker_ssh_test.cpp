@@ -70,23 +70,13 @@ class RawConnection {
 // user's ~/.ssh state.
 std::vector<std::string> openssh(const RunningAgent& agent, const std::string& password_file,
                                  const std::string& user, const std::vector<std::string>& extra) {
-  std::vector<std::string> argv = {"sshpass", "-f", password_file};
-  const std::vector<std::string> ssh = {"ssh",
-                                        "-F",
-                                        "/dev/null",
-                                        "-p",
-                                        std::to_string(agent.port()),
-                                        "-o",
-                                        "UserKnownHostsFile=/dev/null",
-                                        "-o",
-                                        "GlobalKnownHostsFile=/dev/null",
-                                        "-o",
-                                        "StrictHostKeyChecking=no",
-                                        "-o",
-                                        "PubkeyAuthentication=no",
-                                        "-o",
-                                        "LogLevel=ERROR"};
-  argv.insert(argv.end(), ssh.begin(), ssh.end());
+  std::vector<std::string> argv = {
+      "sshpass", "-f", password_file, "ssh", "-F", "/dev/null", "-p", std::to_string(agent.port())};
+  for (const char* option :
+       {"UserKnownHostsFile=/dev/null", "GlobalKnownHostsFile=/dev/null",
+        "StrictHostKeyChecking=no", "PubkeyAuthentication=no", "LogLevel=ERROR"}) {
+    argv.insert(argv.end(), {"-o", option});
+  }
   argv.insert(argv.end(), extra.begin(), extra.end());
   argv.push_back(user + "@127.0.0.1");
   return argv;
