@@ -143,6 +143,9 @@ int main(int argc, char** argv) {
     _worker = nullptr;
     log_caught_signals();
     QLOG_INFO("Exiting.");
+    // Session threads that outlasted the stop still use the worker and the
+    // logger: end the process without destroying them.
+    if (worker.running_sessions() > 0) std::_Exit(0);
   }
   return 0;
 }

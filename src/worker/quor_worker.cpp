@@ -1,10 +1,164 @@
 #include "worker/quor_worker.h"
 
+#include <pthread.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <boost/chrono.hpp>
+#include <cerrno>
+#include <cstring>
+
 #include "logger/logger.h"
+#include "utils/address.h"
 #include "utils/text.h"
 #include "utils/version.h"
+
+namespace {
+
+// One data chunk per read; the buffer keeps a terminating zero after it.
+constexpr int read_chunk_size = 2048;
+
+// A stop waits this much longer than a check may run.
+constexpr int session_stop_margin_seconds = 5;
+
+const std::string hidden_password = "********";
+
+// Blocks SIGINT and SIGTERM on the calling thread while it lives, so that
+// the threads started meanwhile inherit the mask: the stop signals then
+// land on the main thread and never interrupt a libssh call elsewhere.
+class StopSignalsBlocked {
+ public:
+  StopSignalsBlocked() {
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, &previous_);
+  }
+  ~StopSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  StopSignalsBlocked(const StopSignalsBlocked&) = delete;
+  StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// Compares every byte of the longer text, so the time taken does not tell
+// how much of a guess was right.
+bool equal_in_constant_time(const std::string& a, const std::string& b) {
+  const std::size_t length = std::max(a.size(), b.size());
+  unsigned char difference = a.size() == b.size() ? 0 : 1;
+  for (std::size_t i = 0; i < length; ++i) {
+    const unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+    const unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+    difference |= x ^ y;
+  }
+  return difference == 0;
+}
+
+std::string session_error(ssh_session session) { return logger::escape(ssh_get_error(session)); }
+
+// The message API gives one password attempt without callbacks; libssh
+// marks its password accessor deprecated.
+std::string message_password(ssh_message message) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const char* password = ssh_message_auth_password(message);
+#pragma GCC diagnostic pop
+  return password == nullptr ? "" : password;
+}
+
+std::string message_user(ssh_message message) {
+  const char* user = ssh_message_auth_user(message);
+  return user == nullptr ? "" : user;
+}
+
+// Loads the host key `path`, which must be of `type`, into the bind. A key
+// that is missing, unreadable, of another type or not served by this libssh
+// build (DSA on Debian) is left out with a Warn line naming the file.
+bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
+                   const std::string& name) {
+  ssh_key imported = nullptr;
+  const bool readable =
+      ssh_pki_import_privkey_file(path.c_str(), nullptr, nullptr, nullptr, &imported) == SSH_OK;
+  const utils::SshKey key(imported);
+  std::string reason;
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    reason = std::strerror(errno);
+  } else if (!readable) {
+    reason = "not a readable private key";
+  } else if (ssh_key_type(key.get()) != type) {
+    reason = "the key is not of type " + name;
+  } else if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY, path.c_str()) != SSH_OK) {
+    reason = ssh_get_error(bind);
+  } else {
+    return true;
+  }
+  QLOG_WARN("Can not load " + name + " host key " + path + ": " + reason);
+  return false;
+}
+
+// Phase 2: the client opens a session channel. Null when the connection
+// ends first.
+utils::SshChannel open_session_channel(ssh_session session) {
+  QLOG_TRACE("SSH session channel open phase");
+  for (;;) {
+    const utils::SshMessage message(ssh_message_get(session));
+    if (!message) {
+      QLOG_ERROR("SSH session channel open phase error: " + session_error(session));
+      return nullptr;
+    }
+    if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL_OPEN) {
+      QLOG_TRACE("Channel open requested.");
+      if (ssh_message_subtype(message.get()) == SSH_CHANNEL_SESSION) {
+        QLOG_TRACE("Session channel requested.");
+        utils::SshChannel channel(ssh_message_channel_request_open_reply_accept(message.get()));
+        if (channel) return channel;
+        continue;
+      }
+    }
+    QLOG_TRACE(
+        "Not SSH_REQUEST_CHANNEL_OPEN message type or not SSH_CHANNEL_SESSION subtype. "
+        "Unexpected.");
+    ssh_message_reply_default(message.get());
+  }
+}
+
+// Phase 3: a pty may come first; the shell request is required. False when
+// the connection ends first.
+bool await_shell(ssh_session session) {
+  QLOG_TRACE("SSH shell and pty phase");
+  for (;;) {
+    const utils::SshMessage message(ssh_message_get(session));
+    if (!message) {
+      QLOG_ERROR("SSH shell and pty phase error: " + session_error(session));
+      return false;
+    }
+    if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL) {
+      QLOG_TRACE("SSH channel requested.");
+      const int subtype = ssh_message_subtype(message.get());
+      if (subtype == SSH_CHANNEL_REQUEST_SHELL) {
+        QLOG_TRACE("SSH shell requested");
+        ssh_message_channel_request_reply_success(message.get());
+        return true;
+      }
+      if (subtype == SSH_CHANNEL_REQUEST_PTY) {
+        QLOG_TRACE("SSH pty requested");
+        ssh_message_channel_request_reply_success(message.get());
+        continue;
+      }
+    }
+    QLOG_TRACE(
+        "Not SSH_REQUEST_CHANNEL message type or not SSH_CHANNEL_REQUEST_SHELL or "
+        "SSH_CHANNEL_REQUEST_PTY subtype. Unexpected.");
+    ssh_message_reply_default(message.get());
+  }
+}
+
+}  // namespace
 
 QuorWorker::QuorWorker(Settings& settings) : commands_factory(settings) {
   QLOG_TRACE(" > QuorWorker::QuorWorker");
@@ -13,14 +167,255 @@ QuorWorker::QuorWorker(Settings& settings) : commands_factory(settings) {
   dsa_key_path = utils::path_combine(settings.keyFolder, settings.dsaKey);
   users = settings.users;
   firewall = settings.firewall;
+  session_stop_seconds = settings.timeout + session_stop_margin_seconds;
   QLOG_TRACE(" < QuorWorker::QuorWorker");
+}
+
+QuorWorker::~QuorWorker() {
+  end_sessions();
+  for (SessionThread& session : session_threads) session.thread->detach();
 }
 
 void QuorWorker::do_work() {
   QLOG_TRACE(" > QuorWorker::do_work");
   QLOG_DEBUG("Main thread started.");
   QLOG_INFO(std::string(utils::banner) + " started.");
-  while (stop_requested == 0) usleep(200000);
+  QLOG_TRACE("Setting up ssh_bind.");
+  utils::SshBind bind(ssh_bind_new());
+  if (!bind) {
+    QLOG_ERROR("ssh_bind_listen failed: ssh_bind_new failed");
+    return;
+  }
+  load_host_key(bind.get(), dsa_key_path, SSH_KEYTYPE_DSS, "DSA");
+  load_host_key(bind.get(), rsa_key_path, SSH_KEYTYPE_RSA, "RSA");
+  ssh_bind_options_set(bind.get(), SSH_BIND_OPTIONS_BINDPORT, &port);
+  QLOG_TRACE("Start listening.");
+  if (ssh_bind_listen(bind.get()) < 0) {
+    QLOG_ERROR(std::string("ssh_bind_listen failed: ") + ssh_get_error(bind.get()));
+    return;
+  }
+
+  std::unique_ptr<boost::thread> listen_thread;
+  try {
+    const StopSignalsBlocked blocked;
+    ssh_bind listener = bind.get();
+    listen_thread =
+        std::make_unique<boost::thread>([this, listener] { listen_thread_func(listener); });
+  } catch (const std::exception& error) {
+    QLOG_ERROR(std::string("Can not start the listen thread: ") + error.what());
+    return;
+  }
+
+  while (stop_requested == 0) {
+    usleep(200000);
+    reap_sessions();
+  }
+
+  QLOG_TRACE("Shutting down listening socket.");
+  shutdown(ssh_bind_get_fd(bind.get()), SHUT_RD);
+  listen_thread->join();
+  bind.reset();
+  end_sessions();
   QLOG_DEBUG("Main thread exit.");
   QLOG_TRACE(" < QuorWorker::do_work");
+}
+
+void QuorWorker::listen_thread_func(ssh_bind bind) {
+  QLOG_TRACE(" > QuorWorker::listen_thread_func");
+  QLOG_DEBUG("Listen thread started.");
+  // A failed accept (no descriptor left, a connection gone before it was
+  // taken) must not leave the agent deaf: log the first failure of a run
+  // and try again after a pause.
+  bool failing = false;
+  while (stop_requested == 0) {
+    utils::SshSession session(ssh_new());
+    QLOG_TRACE("Accepting new connection");
+    if (session && ssh_bind_accept(bind, session.get()) != SSH_ERROR) {
+      failing = false;
+      start_session(std::move(session));
+      continue;
+    }
+    if (stop_requested != 0) break;
+    if (!failing) QLOG_ERROR(std::string("ssh_bind_accept error: ") + ssh_get_error(bind));
+    failing = true;
+    usleep(200000);
+  }
+  QLOG_DEBUG("Listen thread exit.");
+  QLOG_TRACE(" < QuorWorker::listen_thread_func");
+}
+
+void QuorWorker::start_session(utils::SshSession session) {
+  try {
+    const auto socket = std::make_shared<SessionSocket>(ssh_get_fd(session.get()));
+    ssh_session connection = session.get();
+    auto thread = std::make_unique<boost::thread>(
+        [this, connection, socket] { thread_func(connection, socket); });
+    session.release();  // the thread owns it now
+    std::lock_guard<std::mutex> lock(session_threads_mutex);
+    session_threads.push_back({std::move(thread), socket});
+  } catch (const std::exception& error) {
+    QLOG_ERROR(std::string("Can not start a session thread: ") + error.what());
+  }
+}
+
+void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket) {
+  std::unique_ptr<commands::CommandBase> command;
+  QLOG_TRACE(" > QuorWorker::thread_func");
+  QLOG_DEBUG("Data exchange thread started.");
+  {
+    const utils::SshSession owned(session);
+    try {
+      serve(session, command);
+    } catch (const std::exception& error) {
+      QLOG_ERROR("Session closed after an exception: " + logger::escape(error.what()));
+    } catch (...) {
+      QLOG_ERROR("Session closed after an unexpected exception");
+    }
+    socket->release();
+  }
+  QLOG_DEBUG("Data exchange thread exit.");
+  QLOG_TRACE(" < QuorWorker::thread_func");
+}
+
+void QuorWorker::serve(ssh_session session, std::unique_ptr<commands::CommandBase>& command) const {
+  const std::string client_ip = utils::get_client_ip(session);
+  QLOG_INFO("Connection from " + client_ip);
+  QLOG_TRACE("SSH key exchange");
+  if (ssh_handle_key_exchange(session) != SSH_OK) {
+    QLOG_ERROR("ssh_handle_key_exchange error: " + session_error(session));
+  }
+  if (!authenticate_client(session, client_ip)) return;
+  const utils::SshChannel channel = open_session_channel(session);
+  if (!channel || !await_shell(session)) return;
+  exchange(channel.get(), command);
+}
+
+bool QuorWorker::authenticate_client(ssh_session session, const std::string& client_ip) const {
+  QLOG_TRACE("SSH auth phase");
+  for (;;) {
+    const utils::SshMessage message(ssh_message_get(session));
+    if (!message) {
+      QLOG_ERROR("Auth phase error: " + session_error(session));
+      return false;
+    }
+    if (ssh_message_type(message.get()) != SSH_REQUEST_AUTH) {
+      QLOG_TRACE("Not SSH_REQUEST_AUTH message type. Unexpected.");
+      ssh_message_reply_default(message.get());
+      continue;
+    }
+    QLOG_TRACE("Auth requested");
+    if (ssh_message_subtype(message.get()) != SSH_AUTH_METHOD_PASSWORD) {
+      QLOG_TRACE("Other method. Not supported.");
+      ssh_message_auth_set_methods(message.get(), SSH_AUTH_METHOD_PASSWORD);
+      ssh_message_reply_default(message.get());
+      continue;
+    }
+    QLOG_TRACE("Password method.");
+    if (authenticate(message_user(message.get()), message_password(message.get()), client_ip)) {
+      ssh_message_auth_reply_success(message.get(), 0);
+      return true;
+    }
+    // One attempt per connection: refuse it and hang up.
+    ssh_message_reply_default(message.get());
+    return false;
+  }
+}
+
+void QuorWorker::exchange(ssh_channel channel,
+                          std::unique_ptr<commands::CommandBase>& command) const {
+  QLOG_DEBUG("SSH connection established.");
+  command = commands_factory.get_login_command();
+  std::string response = command->execute();
+  QLOG_TRACE("Sending " + response);
+  ssh_channel_write(channel, response.data(), static_cast<uint32_t>(response.size()));
+
+  char buffer[read_chunk_size + 1];
+  for (;;) {
+    std::memset(buffer, 0, sizeof(buffer));
+    if (ssh_channel_read(channel, buffer, read_chunk_size, 0) <= 0) break;
+    QLOG_TRACE("Received: " + logger::escape(buffer));
+    // A request starts with "#", which carries no field: the first byte of
+    // every chunk is dropped.
+    command = commands_factory.get_command(std::string(buffer + 1));
+    response = command->execute();
+    if (response.empty()) continue;
+    QLOG_TRACE("Sending: " + logger::escape(response));
+    ssh_channel_write(channel, response.data(), static_cast<uint32_t>(response.size()));
+  }
+  QLOG_DEBUG("ssh_channel_read cycle ended.");
+}
+
+bool QuorWorker::authenticate(const std::string& user, const std::string& password,
+                              const std::string& client_ip) const {
+  QLOG_TRACE(" > QuorWorker::authenticate");
+  QLOG_DEBUG("Authenticating user " + logger::escape(user) + " with password " + hidden_password +
+             " from " + client_ip);
+  const auto account = users->find(user);
+  // An unknown user costs the same comparison as a known one.
+  const std::string& expected = account == users->end() ? std::string() : account->second;
+  const bool authenticated = equal_in_constant_time(expected, password) && account != users->end();
+  QLOG_DEBUG(authenticated ? "Authenticated" : "Not authenticated");
+
+  bool firewall_passed = true;
+  const auto range = firewall->find(user);
+  if (range != firewall->end()) {
+    QLOG_TRACE("Checking firewall");
+    firewall_passed =
+        utils::is_address_in_range(client_ip, range->second.first, range->second.second);
+    QLOG_DEBUG(firewall_passed ? "Firewall passwed" : "Firewalled");
+  }
+
+  const bool result = authenticated && firewall_passed;
+  if (!result) {
+    if (!authenticated) {
+      QLOG_WARN("Authentication failed for user " + logger::escape(user) + " with password " +
+                hidden_password);
+    }
+    if (!firewall_passed) {
+      QLOG_WARN("User " + logger::escape(user) + " from " + client_ip + " was firewalled");
+    }
+  }
+  QLOG_TRACE(" < QuorWorker::authenticate");
+  return result;
+}
+
+std::size_t QuorWorker::running_sessions() const {
+  std::lock_guard<std::mutex> lock(session_threads_mutex);
+  return session_threads.size();
+}
+
+void QuorWorker::reap_sessions() {
+  std::lock_guard<std::mutex> lock(session_threads_mutex);
+  for (auto it = session_threads.begin(); it != session_threads.end();) {
+    if (it->thread->try_join_for(boost::chrono::milliseconds(0))) {
+      it = session_threads.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void QuorWorker::end_sessions() {
+  std::list<SessionThread> open;
+  {
+    std::lock_guard<std::mutex> lock(session_threads_mutex);
+    open.swap(session_threads);
+  }
+  if (open.empty()) return;
+  QLOG_DEBUG("Closing " + std::to_string(open.size()) + " open sessions.");
+  for (SessionThread& session : open) session.socket->shutdown();
+  const auto deadline =
+      boost::chrono::steady_clock::now() + boost::chrono::seconds(session_stop_seconds);
+  for (auto it = open.begin(); it != open.end();) {
+    if (it->thread->try_join_until(deadline)) {
+      it = open.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (open.empty()) return;
+  QLOG_ERROR(std::to_string(open.size()) + " session threads did not end within " +
+             std::to_string(session_stop_seconds) + " seconds.");
+  std::lock_guard<std::mutex> lock(session_threads_mutex);
+  session_threads.splice(session_threads.end(), open);
 }

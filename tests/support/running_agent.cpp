@@ -1,0 +1,114 @@
+#include "support/running_agent.h"
+
+#include <dirent.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "support/host_key.h"
+
+namespace testing_support {
+
+namespace {
+
+std::string ini(const AgentConfig& config, int port, const std::string& folder) {
+  std::ostringstream text;
+  text << "[agent]\nport = " << port << "\nkeyFolder = " << folder
+       << "\nloglevel = " << config.loglevel << "\nchecks = " << config.checks << "\n"
+       << config.agent_extra << "\n[password]\n";
+  for (const auto& user : config.users) text << user.first << " = " << user.second << "\n";
+  if (!config.firewall.empty()) {
+    text << "\n[firewall]\n";
+    for (const auto& range : config.firewall) text << range.first << " = " << range.second << "\n";
+  }
+  return text.str();
+}
+
+}  // namespace
+
+RunningAgent::RunningAgent(const AgentConfig& config) {
+  make_rsa_host_key(dir_.path());
+  if (config.prepare) config.prepare(dir_.path());
+  port_ = free_port();
+  const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
+  std::vector<std::string> args;
+  std::string binary = QUOR2_BINARY;
+  if (!config.launcher.empty()) {
+    binary = config.launcher.front();
+    args.assign(config.launcher.begin() + 1, config.launcher.end());
+    args.push_back(QUOR2_BINARY);
+  }
+  args.push_back(path);
+  process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log", binary);
+  if (!wait_until(30, [this] { return is_listening(port_) || process_->wait(0) != -1; }) ||
+      !is_listening(port_)) {
+    throw std::runtime_error("the agent did not start listening:\n" + log());
+  }
+}
+
+RunningAgent::~RunningAgent() {
+  if (!stopped_) stop(30);
+}
+
+bool RunningAgent::wait_for_log(const std::string& text, double seconds) const {
+  return process_->wait_for_output(text, seconds);
+}
+
+std::string RunningAgent::password_file(const std::string& password) const {
+  return dir_.write("password" + std::to_string(++password_files_), password + "\n");
+}
+
+int RunningAgent::stop(double seconds) {
+  stopped_ = true;
+  process_->signal(SIGTERM);
+  return process_->wait(seconds);
+}
+
+bool wait_until(double seconds, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+bool is_listening(int port) {
+  char wanted[8];
+  std::snprintf(wanted, sizeof(wanted), ":%04X", port);
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // heading
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+int thread_count(pid_t pid) {
+  DIR* tasks = opendir(("/proc/" + std::to_string(pid) + "/task").c_str());
+  if (tasks == nullptr) return 0;
+  int count = 0;
+  while (dirent* entry = readdir(tasks)) {
+    if (entry->d_name[0] != '.') ++count;
+  }
+  closedir(tasks);
+  return count;
+}
+
+}  // namespace testing_support
