@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run demo test clean
+.PHONY: all deps build run demo test package clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build demo
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD_DIR).
+package: build
+	@cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR)

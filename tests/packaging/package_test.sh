@@ -1,0 +1,71 @@
+#!/bin/sh
+# The Debian package on this host, as an administrator meets it: install,
+# the account, the configuration and key with their modes, the service's
+# command line serving the client, purge. Needs root; exits 77 (skipped)
+# where it must not touch the host.
+set -eu
+build=$1
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+[ "$(id -u)" -eq 0 ] || skip "needs root"
+command -v dpkg >/dev/null || skip "no dpkg"
+dpkg-query -W -f='${Status}' quor2 2>/dev/null | grep -q installed && skip "quor2 already installed"
+[ -e /etc/quor2 ] && skip "/etc/quor2 exists"
+getent passwd quor >/dev/null && skip "user quor exists"
+
+work=$(mktemp -d)
+agent=""
+cleanup() {
+    [ -n "$agent" ] && kill "$agent" 2>/dev/null || true
+    dpkg --purge quor2 >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+(cd "$build" && cpack -B "$work" >/dev/null) || fail "cpack"
+deb=$(ls "$work"/quor2_*.deb)
+dpkg-deb -c "$deb" | grep -q ' ./usr/sbin/quor2$' || fail "no agent in sbin"
+dpkg-deb -c "$deb" | grep -q ' ./usr/bin/quor2-client$' || fail "no client in bin"
+dpkg-deb -c "$deb" | grep -q ' ./usr/lib/systemd/system/quor2.service$' || fail "no unit"
+dpkg-deb -c "$deb" | grep -q ' ./etc/' && fail "the package must not ship /etc files"
+dpkg-deb -I "$deb" | grep -q 'Depends:.*libssh' || fail "no libssh dependency"
+
+dpkg -i "$deb" >/dev/null || fail "dpkg -i"
+getent passwd quor >/dev/null || fail "no user quor"
+[ "$(stat -c '%U %a' /etc/quor2)" = "quor 750" ] || fail "/etc/quor2: $(stat -c '%U %a' /etc/quor2)"
+[ "$(stat -c '%U %a' /etc/quor2/quor.ini)" = "quor 600" ] || fail "quor.ini mode"
+[ "$(stat -c '%U %a' /etc/quor2/ssh_host_rsa_key)" = "quor 600" ] || fail "host key mode"
+password=$(sed -n 's/^monitor = //p' /etc/quor2/quor.ini)
+[ ${#password} -ge 24 ] || fail "no generated password"
+
+unit=/usr/lib/systemd/system/quor2.service
+grep -q '^ExecStart=/usr/sbin/quor2 /etc/quor2/quor.ini$' $unit || fail "unit command line"
+grep -q '^User=quor$' $unit || fail "unit user"
+if command -v systemd-analyze >/dev/null; then
+    systemd-analyze verify $unit >"$work/verify" 2>&1 || { cat "$work/verify"; fail "systemd-analyze verify"; }
+fi
+
+# The unit's command line, as its user; the port is the installed one.
+port=$(sed -n 's/^port = //p' /etc/quor2/quor.ini)
+printf '%s\n' "$password" > "$work/password"
+setpriv --reuid=quor --regid=quor --init-groups /usr/sbin/quor2 /etc/quor2/quor.ini 2>"$work/log" &
+agent=$!
+i=0
+until quor2-client --port "$port" --user monitor --password-file "$work/password" list \
+        >"$work/list" 2>&1; do
+    i=$((i + 1))
+    [ $i -lt 100 ] || { cat "$work/log" "$work/list"; fail "client cannot reach the agent"; }
+    sleep 0.1
+done
+grep -q 'CPU' "$work/list" || fail "listing: $(cat "$work/list")"
+quor2-client --port "$port" --user monitor --password-file "$work/password" \
+    run CPU 'Load Limit [%]=100' >"$work/run" || fail "CPU run: $(cat "$work/run")"
+kill -TERM "$agent"
+wait "$agent" || fail "agent exit status $?"
+agent=""
+
+dpkg --purge quor2 >/dev/null || fail "purge"
+[ -e /etc/quor2 ] && fail "/etc/quor2 left after purge"
+getent passwd quor >/dev/null && fail "user quor left after purge"
+echo "package ok"
