@@ -30,15 +30,25 @@ install(CODE [[
                  "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/systemd/system/quor2.service" @ONLY)
 ]])
 
-# A plain install also puts the example configuration in place, but never
-# over an existing one. The package leaves this to its postinst script.
+# A plain install also puts the example configuration in place, with a
+# random password for "monitor", but never over an existing one. The package
+# does the same in its postinst script.
 install(CODE [[
   set(config "$ENV{DESTDIR}${QUOR2_ETC}/quor.ini")
   if(EXISTS "${config}")
     message(STATUS "Keeping existing configuration: ${config}")
   else()
-    file(INSTALL "${quor2_source}/packaging/quor.ini" DESTINATION "${QUOR2_ETC}"
-         FILE_PERMISSIONS OWNER_READ OWNER_WRITE)
+    file(READ /dev/urandom password LIMIT 18 HEX)
+    file(READ "${quor2_source}/packaging/quor.ini" text)
+    string(REPLACE ";monitor = change-me" "monitor = ${password}" text "${text}")
+    string(REPLACE "keyFolder = /etc/quor2" "keyFolder = ${QUOR2_ETC}" text "${text}")
+    # Private before the password goes in.
+    get_filename_component(folder "${config}" DIRECTORY)
+    file(MAKE_DIRECTORY "${folder}")
+    file(TOUCH "${config}")
+    file(CHMOD "${config}" PERMISSIONS OWNER_READ OWNER_WRITE)
+    file(APPEND "${config}" "${text}")
+    message(STATUS "Installing: ${config} (user monitor, random password)")
   endif()
 ]] COMPONENT config)
 

@@ -14,13 +14,9 @@
 
 namespace checks {
 
-CheckFactory::CheckFactory(Settings& settings)
-    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout)) {}
-
-CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env)
-    : env_(std::move(env)) {
-  QLOG_TRACE(" > CheckFactory::CheckFactory");
-  const std::pair<const char*, creator> registry[] = {
+// Every check the agent knows, in the order the constructor considers them.
+const std::vector<std::pair<const char*, CheckFactory::creator>>& CheckFactory::registry() {
+  static const std::vector<std::pair<const char*, creator>> checks = {
       {"CPU", &creator_func<CpuCheck>},
       {"DiskSpace", &creator_func<DiskSpaceCheck>},
       {"RAM", &creator_func<RamCheck>},
@@ -31,7 +27,22 @@ CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const util
       {"URL", &creator_func<UrlCheck>},
       {"SNMP", &creator_func<SnmpCheck>},
   };
-  for (const auto& entry : registry) {
+  return checks;
+}
+
+std::vector<std::string> CheckFactory::known_ids() {
+  std::vector<std::string> ids;
+  for (const auto& entry : registry()) ids.push_back(entry.first);
+  return ids;
+}
+
+CheckFactory::CheckFactory(Settings& settings)
+    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout)) {}
+
+CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env)
+    : env_(std::move(env)) {
+  QLOG_TRACE(" > CheckFactory::CheckFactory");
+  for (const auto& entry : registry()) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
   }
   QLOG_TRACE(" < CheckFactory::CheckFactory");

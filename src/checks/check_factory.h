@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "checks/check_base.h"
 #include "settings/settings.h"
@@ -31,11 +32,16 @@ class CheckFactory {
   // A new check for `id`, never null: an UnknownCheck when not offered.
   std::unique_ptr<CheckBase> get_check(const std::string& id, bool for_params) const;
 
+  // Every id the agent knows, whether offered or not.
+  static std::vector<std::string> known_ids();
+
   // The number of offered checks and their listing record
   // "#checkid1=..#checkdescription1=..#available1=true#...".
   std::pair<int, std::string> list_checks() const;
 
  private:
+  static const std::vector<std::pair<const char*, creator>>& registry();
+
   template <class T>
   static std::unique_ptr<CheckBase> creator_func(bool for_params, const utils::Env& env) {
     return std::unique_ptr<CheckBase>(new T(for_params, env));

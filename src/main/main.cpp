@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "logger/logger.h"
+#include "main/config_check.h"
 #include "settings/settings.h"
 #include "utils/version.h"
 #include "worker/quor_worker.h"
@@ -100,7 +102,54 @@ void sigint_handler(int signal) {
   if (worker != nullptr) worker->stop_requested = 1;
 }
 
+namespace {
+
+const char usage[] =
+    "Usage: quor2 [CONFIG]\n"
+    "       quor2 --check-config FILE\n"
+    "       quor2 --version | --help\n"
+    "\n"
+    "Monitoring agent: answers a monitoring server that logs in over SSH.\n"
+    "\n"
+    "  CONFIG               configuration file, used when it exists\n"
+    "                       (default /etc/quor2/quor.ini)\n"
+    "  --check-config FILE  read FILE as the agent would, print the effective\n"
+    "                       settings and every problem; exit 0 when the agent\n"
+    "                       would start, 255 otherwise\n"
+    "  --version            print the version\n"
+    "  --help               print this text\n"
+    "\n"
+    "SIGINT or SIGTERM stops the agent. See quor2(8) and quor.ini(5).\n";
+
+// The options an administrator runs by hand; any other first argument is
+// the configuration path. Returns the exit status, or -1 to start the agent.
+int handle_options(int argc, char** argv) {
+  if (argc < 2) return -1;
+  const std::string option = argv[1];
+  if (option == "--version") {
+    std::cout << utils::banner << "\n";
+    return 0;
+  }
+  if (option == "--help") {
+    std::cout << usage;
+    return 0;
+  }
+  if (option == "--check-config") {
+    if (argc < 3) {
+      std::cerr << usage;
+      return 255;
+    }
+    return ConfigCheck(argv[2]).report(std::cout);
+  }
+  return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  const int option_status = handle_options(argc, argv);
+  if (option_status >= 0) return option_status;
+
   init_snmp("quor2");
   logger::Logger::current_logger->level = logger::Logger::Warn;
 
@@ -123,6 +172,10 @@ int main(int argc, char** argv) {
   }
   QLOG_TRACE("Logging set up.");
   QLOG_INFO("Starting " + std::string(utils::banner));
+  if (ConfigCheck::readable_by_others(path)) {
+    QLOG_WARN("Configuration file " + path +
+              " can be read by users other than its owner; it holds passwords in plain text");
+  }
 
   if (daemon_settings.daemonize) daemonize(daemon_settings.log);
 

@@ -14,6 +14,7 @@
 #include "utils/address.h"
 #include "utils/text.h"
 #include "utils/version.h"
+#include "worker/host_key.h"
 
 namespace {
 
@@ -80,22 +81,10 @@ std::string message_user(ssh_message message) {
 // build (DSA on Debian) is left out with a Warn line naming the file.
 bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
                    const std::string& name) {
-  ssh_key imported = nullptr;
-  const bool readable =
-      ssh_pki_import_privkey_file(path.c_str(), nullptr, nullptr, nullptr, &imported) == SSH_OK;
-  const utils::SshKey key(imported);
-  std::string reason;
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    reason = std::strerror(errno);
-  } else if (!readable) {
-    reason = "not a readable private key";
-  } else if (ssh_key_type(key.get()) != type) {
-    reason = "the key is not of type " + name;
-  } else if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY, path.c_str()) != SSH_OK) {
+  std::string reason = host_key_problem(path, type, name);
+  if (reason.empty()) {
+    if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY, path.c_str()) == SSH_OK) return true;
     reason = ssh_get_error(bind);
-  } else {
-    return true;
   }
   QLOG_WARN("Can not load " + name + " host key " + path + ": " + reason);
   return false;

@@ -1,13 +1,12 @@
 // The agent binary as an administrator starts and stops it.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-
 #include <boost/regex.hpp>
-#include <gtest/gtest.h>
+#include <fstream>
 
 #include "support/agent_process.h"
 #include "support/host_key.h"
@@ -22,8 +21,9 @@ class MainTest : public ::testing::Test {
  protected:
   MainTest() { testing_support::make_rsa_host_key(dir_.path()); }
 
-  std::string config(const std::string& agent_extra) const {
-    return dir_.write("quor.ini", "[agent]\nport = " + std::to_string(testing_support::free_port()) +
+  std::string config(const std::string& agent_extra) {
+    port_ = testing_support::free_port();
+    return dir_.write("quor.ini", "[agent]\nport = " + std::to_string(port_) +
                                       "\nkeyFolder = " + dir_.path() + "\n" + agent_extra +
                                       "\n[password]\nmonitor = secret\n");
   }
@@ -31,6 +31,7 @@ class MainTest : public ::testing::Test {
   std::string stderr_path() const { return dir_.path() + "/stderr"; }
 
   TempDir dir_;
+  int port_ = 0;
 };
 
 TEST_F(MainTest, StartsAndStopsOnSigterm) {
@@ -92,6 +93,46 @@ TEST_F(MainTest, UnopenableLogFileExits1) {
       << agent.output();
 }
 
+TEST_F(MainTest, AdministratorOptions) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string output;
+  };
+  const std::string good = config("");
+  chmod(good.c_str(), 0600);
+  const Case cases[] = {
+      {{"--version"}, 0, "quor2-2.0.0\n"},
+      {{"--help"}, 0, "Usage: quor2 [CONFIG]\n"},
+      {{"--check-config", good}, 0, "The agent would start.\n"},
+      {{"--check-config", dir_.path() + "/missing.ini"}, 255, "The agent would not start.\n"},
+      {{"--check-config"}, 255, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const std::string out = dir_.path() + "/stdout";
+    AgentProcess agent(c.args, stderr_path(), QUOR2_BINARY, out);
+    EXPECT_EQ(agent.wait(10), c.status);
+    EXPECT_NE(dir_.read("stdout").find(c.output), std::string::npos) << dir_.read("stdout");
+  }
+}
+
+TEST_F(MainTest, WarnsWhenOthersCanReadTheConfiguration) {
+  const std::string warning = "can be read by users other than its owner";
+  const std::string path = config("loglevel = Info");
+  for (const mode_t mode : {0644, 0640, 0600}) {
+    SCOPED_TRACE(mode);
+    chmod(path.c_str(), mode);
+    const std::string log = stderr_path() + std::to_string(mode);
+    AgentProcess agent({path}, log);
+    ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10) &&
+                testing_support::wait_for_port(port_, 10));
+    agent.signal(SIGTERM);
+    EXPECT_EQ(agent.wait(10), 0);
+    EXPECT_EQ(agent.output().find(warning) != std::string::npos, mode != 0600) << agent.output();
+  }
+}
+
 // The pid of the process whose command line mentions `text`, or -1.
 pid_t find_process(const std::string& text) {
   DIR* proc = opendir("/proc");
@@ -100,7 +141,8 @@ pid_t find_process(const std::string& text) {
     const pid_t pid = std::atoi(entry->d_name);
     if (pid <= 0) continue;
     std::ifstream cmdline("/proc/" + std::string(entry->d_name) + "/cmdline");
-    std::string content((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    std::string content((std::istreambuf_iterator<char>(cmdline)),
+                        std::istreambuf_iterator<char>());
     if (content.find(text) != std::string::npos) found = pid;
   }
   closedir(proc);

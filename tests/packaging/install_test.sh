@@ -26,9 +26,15 @@ echo "; edited by the administrator" >> "$root/etc/quor2/quor.ini"
 DESTDIR=$dest cmake --install "$build" --prefix /usr/local >/dev/null
 grep -q 'edited by the administrator' "$root/etc/quor2/quor.ini" || fail "configuration overwritten"
 
-# The example configuration is one the agent accepts.
-"$root/sbin/quor2" --check-config "$root/share/doc/quor2/examples/quor.ini" >/dev/null ||
-    fail "example configuration rejected"
+# The installed configuration has a random password and the installed key
+# folder; with a host key there, the agent accepts it.
+grep -q '^monitor = [0-9a-f]\{36\}$' "$root/etc/quor2/quor.ini" || fail "no random password"
+grep -q '^keyFolder = /usr/local/etc/quor2$' "$root/etc/quor2/quor.ini" || fail "key folder"
+ssh-keygen -q -t rsa -b 2048 -N '' -f "$dest/ssh_host_rsa_key"
+sed "s|^keyFolder = .*|keyFolder = $dest|" "$root/etc/quor2/quor.ini" > "$dest/quor.ini"
+chmod 600 "$dest/quor.ini"
+"$root/sbin/quor2" --check-config "$dest/quor.ini" >"$dest/report" ||
+    { cat "$dest/report"; fail "installed configuration rejected"; }
 
 for page in quor2.8 quor.ini.5 quor2-client.1; do
     section=${page##*.}

@@ -25,11 +25,14 @@ trap cleanup EXIT
 
 (cd "$build" && cpack -B "$work" >/dev/null) || fail "cpack"
 deb=$(ls "$work"/quor2_*.deb)
-dpkg-deb -c "$deb" | grep -q ' ./usr/sbin/quor2$' || fail "no agent in sbin"
-dpkg-deb -c "$deb" | grep -q ' ./usr/bin/quor2-client$' || fail "no client in bin"
-dpkg-deb -c "$deb" | grep -q ' ./usr/lib/systemd/system/quor2.service$' || fail "no unit"
-dpkg-deb -c "$deb" | grep -q ' ./etc/' && fail "the package must not ship /etc files"
-dpkg-deb -I "$deb" | grep -q 'Depends:.*libssh' || fail "no libssh dependency"
+dpkg-deb -c "$deb" > "$work/contents"
+dpkg-deb -I "$deb" > "$work/info"
+grep -q ' ./usr/sbin/quor2$' "$work/contents" || fail "no agent in sbin"
+grep -q ' ./usr/bin/quor2-client$' "$work/contents" || fail "no client in bin"
+grep -q ' ./usr/lib/systemd/system/quor2.service$' "$work/contents" || fail "no unit"
+grep -q ' ./usr/share/man/man8/quor2.8' "$work/contents" || fail "no manual page"
+grep -q ' ./etc/' "$work/contents" && fail "the package must not ship /etc files"
+grep -q 'Depends:.*libssh' "$work/info" || fail "no libssh dependency"
 
 dpkg -i "$deb" >/dev/null || fail "dpkg -i"
 getent passwd quor >/dev/null || fail "no user quor"

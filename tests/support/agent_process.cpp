@@ -30,7 +30,7 @@ Clock::time_point deadline_after(double seconds) {
 }  // namespace
 
 AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
-                           const std::string& binary)
+                           const std::string& binary, const std::string& stdout_path)
     : stderr_path_(stderr_path) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(binary.c_str()));
@@ -40,7 +40,8 @@ AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::stri
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                    0644);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   const int error = posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) throw std::runtime_error("cannot start " + binary);

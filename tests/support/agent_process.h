@@ -13,9 +13,11 @@ namespace testing_support {
 
 class AgentProcess {
  public:
-  // Starts `binary` with `args`; standard error goes to `stderr_path`.
+  // Starts `binary` with `args`; standard error goes to `stderr_path`,
+  // standard output to `stdout_path`.
   AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
-               const std::string& binary = QUOR2_BINARY);
+               const std::string& binary = QUOR2_BINARY,
+               const std::string& stdout_path = "/dev/null");
   ~AgentProcess();
   AgentProcess(const AgentProcess&) = delete;
   AgentProcess& operator=(const AgentProcess&) = delete;

@@ -1,0 +1,146 @@
+#include "main/config_check.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <boost/property_tree/ini_parser.hpp>
+#include <boost/property_tree/ptree.hpp>
+
+#include "checks/check_factory.h"
+#include "logger/logger.h"
+#include "settings/settings.h"
+#include "utils/address.h"
+#include "utils/text.h"
+#include "worker/host_key.h"
+
+namespace {
+
+std::string joined(const CheckIdSet& ids) {
+  std::string text;
+  for (const std::string& id : ids) text += (text.empty() ? "" : ", ") + id;
+  return text;
+}
+
+// Whether the agent, appending as it does, could write the log file.
+std::string log_file_problem(const std::string& path) {
+  if (access(path.c_str(), F_OK) == 0) {
+    return access(path.c_str(), W_OK) == 0 ? "" : "not writable";
+  }
+  const std::string::size_type slash = path.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : path.substr(0, std::max<std::string::size_type>(slash, 1));
+  return access(folder.c_str(), W_OK) == 0 ? ""
+                                           : "its folder " + folder + " is missing or not writable";
+}
+
+// Silences the logger while it lives: the loader's own Error lines would
+// repeat what the report says.
+class QuietLogger {
+ public:
+  QuietLogger() : level_(logger::Logger::current_logger->level) {
+    logger::Logger::current_logger->level = 0;
+  }
+  ~QuietLogger() { logger::Logger::current_logger->level = level_; }
+  QuietLogger(const QuietLogger&) = delete;
+  QuietLogger& operator=(const QuietLogger&) = delete;
+
+ private:
+  const int level_;
+};
+
+}  // namespace
+
+ConfigCheck::ConfigCheck(const std::string& path) {
+  try {
+    check(path);
+  } catch (const boost::property_tree::ptree_error& error) {
+    errors_.push_back(std::string("the file cannot be read: ") + error.what());
+  }
+}
+
+bool ConfigCheck::readable_by_others(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH)) != 0;
+}
+
+void ConfigCheck::check(const std::string& path) {
+  settings_.push_back("file = " + path);
+  const QuietLogger quiet;
+  boost::property_tree::ptree tree;
+  boost::property_tree::ini_parser::read_ini(path, tree);
+  const Settings settings = Settings::load(path);
+
+  const std::string rsa_path = utils::path_combine(settings.keyFolder, settings.rsaKey);
+  const std::string dsa_path = utils::path_combine(settings.keyFolder, settings.dsaKey);
+  settings_.push_back("port = " + std::to_string(settings.port));
+  settings_.push_back("log = " + (settings.log.empty() ? "(standard error)" : settings.log));
+  settings_.push_back("loglevel = " + logger::Logger::level_strings[settings.loglevel] + " (" +
+                      std::to_string(settings.loglevel) + ")");
+  settings_.push_back(std::string("daemonize = ") + (settings.daemonize ? "true" : "false"));
+  settings_.push_back("RSA host key = " + rsa_path);
+  settings_.push_back("DSA host key = " + dsa_path);
+  settings_.push_back("checks = " + joined(*settings.checks));
+  settings_.push_back("timeout = " + std::to_string(settings.timeout));
+  for (const auto& user : *settings.users)
+    settings_.push_back("user " + user.first + " = ********");
+  for (const auto& entry : *settings.firewall) {
+    settings_.push_back("firewall " + entry.first + " = " + entry.second.first + " - " +
+                        entry.second.second);
+  }
+
+  if (readable_by_others(path)) {
+    warnings_.push_back("the file can be read by users other than its owner; it holds passwords");
+  }
+  if (settings.port < 1 || settings.port > 65535) {
+    errors_.push_back("port " + std::to_string(settings.port) + " is out of range");
+  }
+  if (!settings.log.empty()) {
+    const std::string problem = log_file_problem(settings.log);
+    if (!problem.empty()) errors_.push_back("log file " + settings.log + ": " + problem);
+  }
+
+  const std::string rsa_problem = host_key_problem(rsa_path, SSH_KEYTYPE_RSA, "RSA");
+  const std::string dsa_problem = host_key_problem(dsa_path, SSH_KEYTYPE_DSS, "DSA");
+  if (!rsa_problem.empty() && !dsa_problem.empty()) {
+    errors_.push_back("no host key loads: RSA " + rsa_path + ": " + rsa_problem + "; DSA " +
+                      dsa_path + ": " + dsa_problem);
+  } else if (!rsa_problem.empty()) {
+    warnings_.push_back("RSA host key " + rsa_path + ": " + rsa_problem);
+  } else if (!dsa_problem.empty()) {
+    warnings_.push_back("DSA host key " + dsa_path + " is not used: " + dsa_problem);
+  }
+
+  if (const auto section = tree.get_child_optional("firewall")) {
+    for (const auto& entry : *section) {
+      const auto accepted = settings.firewall->find(entry.first);
+      if (accepted == settings.firewall->end()) {
+        warnings_.push_back("firewall line of user " + entry.first +
+                            " is not two addresses of one family; the user is not restricted");
+      } else if (!utils::is_address_in_range(accepted->second.first, accepted->second.first,
+                                             accepted->second.second)) {
+        warnings_.push_back("firewall range of user " + entry.first +
+                            " holds no address; the user cannot log in");
+      }
+      if (settings.users->count(entry.first) == 0) {
+        warnings_.push_back("firewall line for " + entry.first + ", who is no user in [password]");
+      }
+    }
+  }
+
+  const std::vector<std::string> known = checks::CheckFactory::known_ids();
+  for (const std::string& id : *settings.checks) {
+    if (std::find(known.begin(), known.end(), id) == known.end()) {
+      warnings_.push_back("unknown check id \"" + id + "\" is ignored");
+    }
+  }
+}
+
+int ConfigCheck::report(std::ostream& out) const {
+  out << "Effective settings:\n";
+  for (const std::string& line : settings_) out << "  " << line << "\n";
+  for (const std::string& line : errors_) out << "error: " << line << "\n";
+  for (const std::string& line : warnings_) out << "warning: " << line << "\n";
+  out << (errors_.empty() ? "The agent would start.\n" : "The agent would not start.\n");
+  return errors_.empty() ? 0 : 255;
+}
