@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -38,6 +39,7 @@ RunningAgent::RunningAgent(const AgentConfig& config) {
   if (config.prepare) config.prepare(dir_.path());
   port_ = free_port();
   const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
+  chmod(path.c_str(), 0600);  // as an administrator keeps it: it holds passwords
   std::vector<std::string> args;
   std::string binary = QUOR2_BINARY;
   if (!config.launcher.empty()) {
