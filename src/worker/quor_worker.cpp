@@ -60,6 +60,12 @@ bool equal_in_constant_time(const std::string& a, const std::string& b) {
 
 std::string session_error(ssh_session session) { return logger::escape(ssh_get_error(session)); }
 
+// A phase that fails because the agent shut the connection down (a stop,
+// the login grace time) is no error: the line that says why is elsewhere.
+void log_phase_error(const SessionSocket& socket, ssh_session session, const std::string& phase) {
+  if (!socket.ended_from_outside()) QLOG_ERROR(phase + session_error(session));
+}
+
 // The message API gives one password attempt without callbacks; libssh
 // marks its password accessor deprecated.
 std::string message_password(ssh_message message) {
@@ -103,12 +109,12 @@ bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
 
 // Phase 2: the client opens a session channel. Null when the connection
 // ends first.
-utils::SshChannel open_session_channel(ssh_session session) {
+utils::SshChannel open_session_channel(ssh_session session, const SessionSocket& socket) {
   QLOG_TRACE("SSH session channel open phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("SSH session channel open phase error: " + session_error(session));
+      log_phase_error(socket, session, "SSH session channel open phase error: ");
       return nullptr;
     }
     if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL_OPEN) {
@@ -129,12 +135,12 @@ utils::SshChannel open_session_channel(ssh_session session) {
 
 // Phase 3: a pty may come first; the shell request is required. False when
 // the connection ends first.
-bool await_shell(ssh_session session) {
+bool await_shell(ssh_session session, const SessionSocket& socket) {
   QLOG_TRACE("SSH shell and pty phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("SSH shell and pty phase error: " + session_error(session));
+      log_phase_error(socket, session, "SSH shell and pty phase error: ");
       return false;
     }
     if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL) {
@@ -168,6 +174,8 @@ QuorWorker::QuorWorker(Settings& settings) : commands_factory(settings) {
   users = settings.users;
   firewall = settings.firewall;
   session_stop_seconds = settings.timeout + session_stop_margin_seconds;
+  max_sessions = settings.maxSessions;
+  login_grace_seconds = settings.loginGraceTime;
   QLOG_TRACE(" < QuorWorker::QuorWorker");
 }
 
@@ -209,6 +217,7 @@ void QuorWorker::do_work() {
   while (stop_requested == 0) {
     usleep(200000);
     reap_sessions();
+    end_late_logins();
   }
 
   QLOG_TRACE("Shutting down listening socket.");
@@ -245,27 +254,45 @@ void QuorWorker::listen_thread_func(ssh_bind bind) {
 }
 
 void QuorWorker::start_session(utils::SshSession session) {
+  const int fd = ssh_get_fd(session.get());
+  const std::string client_ip = utils::get_client_ip(session.get());
+  if (open_sessions >= max_sessions) {
+    QLOG_WARN("Connection from " + client_ip + " refused: the limit of " +
+              std::to_string(max_sessions) + " sessions is reached (agent.maxSessions)");
+    // No byte has been sent yet: close without a word.
+    ssh_free(session.release());
+    return;
+  }
   try {
-    const auto socket = std::make_shared<SessionSocket>(ssh_get_fd(session.get()));
+    const auto socket = std::make_shared<SessionSocket>(fd);
     ssh_session connection = session.get();
-    auto thread = std::make_unique<boost::thread>(
-        [this, connection, socket] { thread_func(connection, socket); });
+    ++open_sessions;
+    std::unique_ptr<boost::thread> thread;
+    try {
+      thread = std::make_unique<boost::thread>(
+          [this, connection, socket, client_ip] { thread_func(connection, socket, client_ip); });
+    } catch (...) {
+      --open_sessions;
+      throw;
+    }
     session.release();  // the thread owns it now
     std::lock_guard<std::mutex> lock(session_threads_mutex);
-    session_threads.push_back({std::move(thread), socket});
+    session_threads.push_back(
+        {std::move(thread), socket, std::chrono::steady_clock::now(), client_ip});
   } catch (const std::exception& error) {
     QLOG_ERROR(std::string("Can not start a session thread: ") + error.what());
   }
 }
 
-void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket) {
+void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket,
+                             const std::string& client_ip) {
   std::unique_ptr<commands::CommandBase> command;
   QLOG_TRACE(" > QuorWorker::thread_func");
   QLOG_DEBUG("Data exchange thread started.");
   {
     const utils::SshSession owned(session);
     try {
-      serve(session, command);
+      serve(session, *socket, client_ip, command);
     } catch (const std::exception& error) {
       QLOG_ERROR("Session closed after an exception: " + logger::escape(error.what()));
     } catch (...) {
@@ -273,29 +300,33 @@ void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket>
     }
     socket->release();
   }
+  --open_sessions;
   QLOG_DEBUG("Data exchange thread exit.");
   QLOG_TRACE(" < QuorWorker::thread_func");
 }
 
-void QuorWorker::serve(ssh_session session, std::unique_ptr<commands::CommandBase>& command) const {
-  const std::string client_ip = utils::get_client_ip(session);
+void QuorWorker::serve(ssh_session session, SessionSocket& socket, const std::string& client_ip,
+                       std::unique_ptr<commands::CommandBase>& command) const {
   QLOG_INFO("Connection from " + client_ip);
   QLOG_TRACE("SSH key exchange");
   if (ssh_handle_key_exchange(session) != SSH_OK) {
-    QLOG_ERROR("ssh_handle_key_exchange error: " + session_error(session));
+    log_phase_error(socket, session, "ssh_handle_key_exchange error: ");
   }
-  if (!authenticate_client(session, client_ip)) return;
-  const utils::SshChannel channel = open_session_channel(session);
-  if (!channel || !await_shell(session)) return;
+  if (!authenticate_client(session, socket, client_ip)) return;
+  const utils::SshChannel channel = open_session_channel(session, socket);
+  if (!channel || !await_shell(session, socket)) return;
+  // The login grace time may have ended the connection just now.
+  if (!socket.mark_logged_in()) return;
   exchange(channel.get(), command);
 }
 
-bool QuorWorker::authenticate_client(ssh_session session, const std::string& client_ip) const {
+bool QuorWorker::authenticate_client(ssh_session session, const SessionSocket& socket,
+                                     const std::string& client_ip) const {
   QLOG_TRACE("SSH auth phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("Auth phase error: " + session_error(session));
+      log_phase_error(socket, session, "Auth phase error: ");
       return false;
     }
     if (ssh_message_type(message.get()) != SSH_REQUEST_AUTH) {
@@ -391,6 +422,18 @@ void QuorWorker::reap_sessions() {
       it = session_threads.erase(it);
     } else {
       ++it;
+    }
+  }
+}
+
+void QuorWorker::end_late_logins() {
+  const auto deadline =
+      std::chrono::steady_clock::now() - std::chrono::seconds(login_grace_seconds);
+  std::lock_guard<std::mutex> lock(session_threads_mutex);
+  for (SessionThread& session : session_threads) {
+    if (session.accepted <= deadline && session.socket->shutdown_before_login()) {
+      QLOG_WARN("Connection from " + session.client_ip + " closed: no login within " +
+                std::to_string(login_grace_seconds) + " s (agent.loginGraceTime)");
     }
   }
 }
