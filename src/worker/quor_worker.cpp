@@ -1,5 +1,7 @@
 #include "worker/quor_worker.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -202,6 +204,10 @@ void QuorWorker::do_work() {
     QLOG_ERROR(std::string("ssh_bind_listen failed: ") + ssh_get_error(bind.get()));
     return;
   }
+  // libssh listens with a queue of 10: in a burst of connections (many
+  // monitoring sessions opened at once) the kernel drops the handshakes
+  // beyond it, and clients retry them only a second or more later.
+  listen(ssh_bind_get_fd(bind.get()), SOMAXCONN);
 
   std::unique_ptr<boost::thread> listen_thread;
   try {
@@ -263,6 +269,11 @@ void QuorWorker::start_session(utils::SshSession session) {
     ssh_free(session.release());
     return;
   }
+  // Every SSH message and record is a small write that must leave at once.
+  // With Nagle's algorithm one that follows an unacknowledged write waits
+  // for the client's delayed acknowledgement, some 40 ms.
+  const int no_delay = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof(no_delay));
   try {
     const auto socket = std::make_shared<SessionSocket>(fd);
     ssh_session connection = session.get();
