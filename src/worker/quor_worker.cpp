@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -107,6 +108,29 @@ bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
   }
   QLOG_WARN("Can not load " + name + " host key " + path + ": " + reason);
   return false;
+}
+
+// The key exchange, with every acknowledgement sent at once. A client that
+// leaves Nagle's algorithm on (libssh does by default) writes its KEXINIT
+// and its key exchange init back to back: the second waits until the first
+// is acknowledged, and Linux delays that acknowledgement by 40 ms once the
+// agent has answered the banner quickly. Quick acknowledgement mode lasts
+// until the next write, so it is set again before every wait.
+bool exchange_keys(ssh_session session) {
+  const int fd = ssh_get_fd(session);
+  ssh_set_blocking(session, 0);
+  int result;
+  while ((result = ssh_handle_key_exchange(session)) == SSH_AGAIN) {
+#ifdef TCP_QUICKACK
+    const int quick_ack = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &quick_ack, sizeof(quick_ack));
+#endif
+    // The pause bounds the wait should libssh hold output it could not send.
+    pollfd readable{fd, POLLIN, 0};
+    poll(&readable, 1, 100);
+  }
+  ssh_set_blocking(session, 1);
+  return result == SSH_OK;
 }
 
 // Phase 2: the client opens a session channel. Null when the connection
@@ -320,7 +344,7 @@ void QuorWorker::serve(ssh_session session, SessionSocket& socket, const std::st
                        std::unique_ptr<commands::CommandBase>& command) const {
   QLOG_INFO("Connection from " + client_ip);
   QLOG_TRACE("SSH key exchange");
-  if (ssh_handle_key_exchange(session) != SSH_OK) {
+  if (!exchange_keys(session)) {
     log_phase_error(socket, session, "ssh_handle_key_exchange error: ");
   }
   if (!authenticate_client(session, socket, client_ip)) return;
