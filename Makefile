@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run demo test clean
+.PHONY: all deps build run demo test bench clean
 
 all: build
 
@@ -24,6 +24,13 @@ run: build demo
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The benchmark against OpenSSH's sshd (root: it adds a temporary account);
+# not part of `make test`.
+bench: build
+	@cmake -S bench -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR)/bench -j $(JOBS)
+	@./bench/run-bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)
