@@ -3,6 +3,7 @@
 // Markdown table with both columns and their ratio. Started by
 // bench/run-bench.sh, which prepares both servers; see bench_options.h.
 #include <libssh/libssh.h>
+#include <signal.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -298,6 +299,14 @@ int main(int argc, char** argv) {
     std::cerr << "quor2-bench: " << error.what() << "\n";
     return 2;
   }
+  // Interrupted, the benchmark ends both servers before it goes: every
+  // thread blocks the stop signals, and one waits for them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   ssh_init();
   std::vector<Column> columns(2);
   Column& ours = columns[0];
@@ -310,6 +319,14 @@ int main(int argc, char** argv) {
     column.target = {column.server->port(), options.user, options.password, bench::greeting,
                      bench::listing};
   }
+  std::thread([stop_signals, &columns] {
+    int received = 0;
+    sigwait(&stop_signals, &received);
+    for (const Column& column : columns) {
+      if (column.server->pid() > 0) kill(column.server->pid(), SIGTERM);
+    }
+    _exit(128 + received);
+  }).detach();
   ours.define_answer = bench::definition;
   theirs.define_answer = bench::listing;  // the responder answers everything with the listing
 

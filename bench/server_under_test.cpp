@@ -57,10 +57,20 @@ double ServerUnderTest::start() {
   std::vector<char*> args;
   for (const std::string& arg : argv_) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  // The benchmark blocks the stop signals; the server must not inherit that.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 
   const Clock::time_point started = Clock::now();
-  const int error = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
+  pid_ = pid;
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   close(log_fd);
   if (error != 0) {
     pid_ = -1;
@@ -82,10 +92,11 @@ double ServerUnderTest::start() {
 
 void ServerUnderTest::stop() {
   if (pid_ < 0) return;
-  kill(pid_, SIGTERM);
-  if (!wait_exit(pid_, 30)) {
-    kill(pid_, SIGKILL);
-    wait_exit(pid_, 30);
+  const pid_t pid = pid_;
+  kill(pid, SIGTERM);
+  if (!wait_exit(pid, 30)) {
+    kill(pid, SIGKILL);
+    wait_exit(pid, 30);
   }
   pid_ = -1;
 }

@@ -1,12 +1,13 @@
 // One SSH server the benchmark measures (the agent or OpenSSH's sshd): its
 // command line, its loopback port and, while it runs, its process. Its
 // output goes to a log file. Used by the benchmark's main thread; pid()
-// may be read by others while it runs.
+// may be read by any thread at any time.
 #ifndef QUOR2_BENCH_SERVER_UNDER_TEST_H_
 #define QUOR2_BENCH_SERVER_UNDER_TEST_H_
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ class ServerUnderTest {
   int port_;
   std::vector<std::string> argv_;
   std::string log_path_;
-  pid_t pid_ = -1;
+  std::atomic<pid_t> pid_{-1};
 };
 
 }  // namespace bench
