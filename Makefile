@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run demo test package clean
+.PHONY: all deps build run demo test package bench clean
 
 all: build
 
@@ -28,6 +28,13 @@ test: build
 # The Debian package, in $(BUILD_DIR).
 package: build
 	@cd $(BUILD_DIR) && cpack
+
+# The benchmark against OpenSSH's sshd (root: it adds a temporary account);
+# not part of `make test`.
+bench: build
+	@cmake -S bench -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR)/bench -j $(JOBS)
+	@./bench/run-bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

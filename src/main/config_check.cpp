@@ -82,6 +82,8 @@ void ConfigCheck::check(const std::string& path) {
   settings_.push_back("DSA host key = " + dsa_path);
   settings_.push_back("checks = " + joined(*settings.checks));
   settings_.push_back("timeout = " + std::to_string(settings.timeout));
+  settings_.push_back("maxSessions = " + std::to_string(settings.maxSessions));
+  settings_.push_back("loginGraceTime = " + std::to_string(settings.loginGraceTime));
   for (const auto& user : *settings.users)
     settings_.push_back("user " + user.first + " = ********");
   for (const auto& entry : *settings.firewall) {

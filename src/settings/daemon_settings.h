@@ -13,7 +13,9 @@ struct DaemonSettings {
   std::string keyFolder;
   std::string dsaKey = "ssh_host_dsa_key";
   std::string rsaKey = "ssh_host_rsa_key";
-  int timeout = 10;  // seconds a check's command or exchange may take
+  int timeout = 10;         // seconds a check's command or exchange may take
+  int maxSessions = 64;     // connections served at once; more are closed at once
+  int loginGraceTime = 30;  // seconds a connection may take to log in and open its shell
 };
 
 #endif  // QUOR2_SETTINGS_DAEMON_SETTINGS_H_

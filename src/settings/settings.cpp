@@ -52,6 +52,10 @@ void Settings::read(const std::string& path) {
   const std::string check_list = tree.get("agent.checks", std::string());
   timeout = tree.get("agent.timeout", defaults.timeout);
   if (timeout < 1) timeout = defaults.timeout;
+  maxSessions = tree.get("agent.maxSessions", defaults.maxSessions);
+  if (maxSessions < 1) maxSessions = defaults.maxSessions;
+  loginGraceTime = tree.get("agent.loginGraceTime", defaults.loginGraceTime);
+  if (loginGraceTime < 1) loginGraceTime = defaults.loginGraceTime;
 
   for (const std::string& id : utils::split(check_list, comma)) checks->insert(id);
   loglevel = level_from_name(level_name);

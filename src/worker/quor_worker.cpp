@@ -1,5 +1,8 @@
 #include "worker/quor_worker.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -61,6 +64,12 @@ bool equal_in_constant_time(const std::string& a, const std::string& b) {
 
 std::string session_error(ssh_session session) { return logger::escape(ssh_get_error(session)); }
 
+// A phase that fails because the agent shut the connection down (a stop,
+// the login grace time) is no error: the line that says why is elsewhere.
+void log_phase_error(const SessionSocket& socket, ssh_session session, const std::string& phase) {
+  if (!socket.ended_from_outside()) QLOG_ERROR(phase + session_error(session));
+}
+
 // The message API gives one password attempt without callbacks; libssh
 // marks its password accessor deprecated.
 std::string message_password(ssh_message message) {
@@ -90,14 +99,37 @@ bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
   return false;
 }
 
+// The key exchange, with every acknowledgement sent at once. A client that
+// leaves Nagle's algorithm on (libssh does by default) writes its KEXINIT
+// and its key exchange init back to back: the second waits until the first
+// is acknowledged, and Linux delays that acknowledgement by 40 ms once the
+// agent has answered the banner quickly. Quick acknowledgement mode lasts
+// until the next write, so it is set again before every wait.
+bool exchange_keys(ssh_session session) {
+  const int fd = ssh_get_fd(session);
+  ssh_set_blocking(session, 0);
+  int result;
+  while ((result = ssh_handle_key_exchange(session)) == SSH_AGAIN) {
+#ifdef TCP_QUICKACK
+    const int quick_ack = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &quick_ack, sizeof(quick_ack));
+#endif
+    // The pause bounds the wait should libssh hold output it could not send.
+    pollfd readable{fd, POLLIN, 0};
+    poll(&readable, 1, 100);
+  }
+  ssh_set_blocking(session, 1);
+  return result == SSH_OK;
+}
+
 // Phase 2: the client opens a session channel. Null when the connection
 // ends first.
-utils::SshChannel open_session_channel(ssh_session session) {
+utils::SshChannel open_session_channel(ssh_session session, const SessionSocket& socket) {
   QLOG_TRACE("SSH session channel open phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("SSH session channel open phase error: " + session_error(session));
+      log_phase_error(socket, session, "SSH session channel open phase error: ");
       return nullptr;
     }
     if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL_OPEN) {
@@ -118,12 +150,12 @@ utils::SshChannel open_session_channel(ssh_session session) {
 
 // Phase 3: a pty may come first; the shell request is required. False when
 // the connection ends first.
-bool await_shell(ssh_session session) {
+bool await_shell(ssh_session session, const SessionSocket& socket) {
   QLOG_TRACE("SSH shell and pty phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("SSH shell and pty phase error: " + session_error(session));
+      log_phase_error(socket, session, "SSH shell and pty phase error: ");
       return false;
     }
     if (ssh_message_type(message.get()) == SSH_REQUEST_CHANNEL) {
@@ -157,6 +189,8 @@ QuorWorker::QuorWorker(Settings& settings) : commands_factory(settings) {
   users = settings.users;
   firewall = settings.firewall;
   session_stop_seconds = settings.timeout + session_stop_margin_seconds;
+  max_sessions = settings.maxSessions;
+  login_grace_seconds = settings.loginGraceTime;
   QLOG_TRACE(" < QuorWorker::QuorWorker");
 }
 
@@ -183,6 +217,10 @@ void QuorWorker::do_work() {
     QLOG_ERROR(std::string("ssh_bind_listen failed: ") + ssh_get_error(bind.get()));
     return;
   }
+  // libssh listens with a queue of 10: in a burst of connections (many
+  // monitoring sessions opened at once) the kernel drops the handshakes
+  // beyond it, and clients retry them only a second or more later.
+  listen(ssh_bind_get_fd(bind.get()), SOMAXCONN);
 
   std::unique_ptr<boost::thread> listen_thread;
   try {
@@ -198,6 +236,7 @@ void QuorWorker::do_work() {
   while (stop_requested == 0) {
     usleep(200000);
     reap_sessions();
+    end_late_logins();
   }
 
   QLOG_TRACE("Shutting down listening socket.");
@@ -234,27 +273,50 @@ void QuorWorker::listen_thread_func(ssh_bind bind) {
 }
 
 void QuorWorker::start_session(utils::SshSession session) {
+  const int fd = ssh_get_fd(session.get());
+  const std::string client_ip = utils::get_client_ip(session.get());
+  if (open_sessions >= max_sessions) {
+    QLOG_WARN("Connection from " + client_ip + " refused: the limit of " +
+              std::to_string(max_sessions) + " sessions is reached (agent.maxSessions)");
+    // No byte has been sent yet: close without a word.
+    ssh_free(session.release());
+    return;
+  }
+  // Every SSH message and record is a small write that must leave at once.
+  // With Nagle's algorithm one that follows an unacknowledged write waits
+  // for the client's delayed acknowledgement, some 40 ms.
+  const int no_delay = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof(no_delay));
   try {
-    const auto socket = std::make_shared<SessionSocket>(ssh_get_fd(session.get()));
+    const auto socket = std::make_shared<SessionSocket>(fd);
     ssh_session connection = session.get();
-    auto thread = std::make_unique<boost::thread>(
-        [this, connection, socket] { thread_func(connection, socket); });
+    ++open_sessions;
+    std::unique_ptr<boost::thread> thread;
+    try {
+      thread = std::make_unique<boost::thread>(
+          [this, connection, socket, client_ip] { thread_func(connection, socket, client_ip); });
+    } catch (...) {
+      --open_sessions;
+      throw;
+    }
     session.release();  // the thread owns it now
     std::lock_guard<std::mutex> lock(session_threads_mutex);
-    session_threads.push_back({std::move(thread), socket});
+    session_threads.push_back(
+        {std::move(thread), socket, std::chrono::steady_clock::now(), client_ip});
   } catch (const std::exception& error) {
     QLOG_ERROR(std::string("Can not start a session thread: ") + error.what());
   }
 }
 
-void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket) {
+void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket,
+                             const std::string& client_ip) {
   std::unique_ptr<commands::CommandBase> command;
   QLOG_TRACE(" > QuorWorker::thread_func");
   QLOG_DEBUG("Data exchange thread started.");
   {
     const utils::SshSession owned(session);
     try {
-      serve(session, command);
+      serve(session, *socket, client_ip, command);
     } catch (const std::exception& error) {
       QLOG_ERROR("Session closed after an exception: " + logger::escape(error.what()));
     } catch (...) {
@@ -262,29 +324,33 @@ void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket>
     }
     socket->release();
   }
+  --open_sessions;
   QLOG_DEBUG("Data exchange thread exit.");
   QLOG_TRACE(" < QuorWorker::thread_func");
 }
 
-void QuorWorker::serve(ssh_session session, std::unique_ptr<commands::CommandBase>& command) const {
-  const std::string client_ip = utils::get_client_ip(session);
+void QuorWorker::serve(ssh_session session, SessionSocket& socket, const std::string& client_ip,
+                       std::unique_ptr<commands::CommandBase>& command) const {
   QLOG_INFO("Connection from " + client_ip);
   QLOG_TRACE("SSH key exchange");
-  if (ssh_handle_key_exchange(session) != SSH_OK) {
-    QLOG_ERROR("ssh_handle_key_exchange error: " + session_error(session));
+  if (!exchange_keys(session)) {
+    log_phase_error(socket, session, "ssh_handle_key_exchange error: ");
   }
-  if (!authenticate_client(session, client_ip)) return;
-  const utils::SshChannel channel = open_session_channel(session);
-  if (!channel || !await_shell(session)) return;
+  if (!authenticate_client(session, socket, client_ip)) return;
+  const utils::SshChannel channel = open_session_channel(session, socket);
+  if (!channel || !await_shell(session, socket)) return;
+  // The login grace time may have ended the connection just now.
+  if (!socket.mark_logged_in()) return;
   exchange(channel.get(), command);
 }
 
-bool QuorWorker::authenticate_client(ssh_session session, const std::string& client_ip) const {
+bool QuorWorker::authenticate_client(ssh_session session, const SessionSocket& socket,
+                                     const std::string& client_ip) const {
   QLOG_TRACE("SSH auth phase");
   for (;;) {
     const utils::SshMessage message(ssh_message_get(session));
     if (!message) {
-      QLOG_ERROR("Auth phase error: " + session_error(session));
+      log_phase_error(socket, session, "Auth phase error: ");
       return false;
     }
     if (ssh_message_type(message.get()) != SSH_REQUEST_AUTH) {
@@ -380,6 +446,18 @@ void QuorWorker::reap_sessions() {
       it = session_threads.erase(it);
     } else {
       ++it;
+    }
+  }
+}
+
+void QuorWorker::end_late_logins() {
+  const auto deadline =
+      std::chrono::steady_clock::now() - std::chrono::seconds(login_grace_seconds);
+  std::lock_guard<std::mutex> lock(session_threads_mutex);
+  for (SessionThread& session : session_threads) {
+    if (session.accepted <= deadline && session.socket->shutdown_before_login()) {
+      QLOG_WARN("Connection from " + session.client_ip + " closed: no login within " +
+                std::to_string(login_grace_seconds) + " s (agent.loginGraceTime)");
     }
   }
 }

@@ -14,6 +14,12 @@
 // check may run. Threads still running after it are counted by
 // running_sessions(); main() then ends the process without destroying
 // anything they use.
+//
+// Limits: beyond max_sessions connections being served, a new one is closed
+// right after accept; a connection that has not logged in and opened its
+// shell within the login grace time is shut down by the main thread's
+// supervision pass. open_sessions is counted up by the listen thread and
+// down by each session thread as it ends.
 #ifndef QUOR2_WORKER_QUOR_WORKER_H_
 #define QUOR2_WORKER_QUOR_WORKER_H_
 
@@ -22,6 +28,7 @@
 
 #include <atomic>
 #include <boost/thread/thread.hpp>
+#include <chrono>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -59,17 +66,24 @@ class QuorWorker {
   struct SessionThread {
     std::unique_ptr<boost::thread> thread;
     std::shared_ptr<SessionSocket> socket;
+    std::chrono::steady_clock::time_point accepted;
+    std::string client_ip;
   };
 
   void listen_thread_func(ssh_bind bind);
   void start_session(utils::SshSession session);
   // Serves one connection; owns the session and its command.
-  void thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket);
-  void serve(ssh_session session, std::unique_ptr<commands::CommandBase>& command) const;
-  bool authenticate_client(ssh_session session, const std::string& client_ip) const;
+  void thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket,
+                   const std::string& client_ip);
+  void serve(ssh_session session, SessionSocket& socket, const std::string& client_ip,
+             std::unique_ptr<commands::CommandBase>& command) const;
+  bool authenticate_client(ssh_session session, const SessionSocket& socket,
+                           const std::string& client_ip) const;
   void exchange(ssh_channel channel, std::unique_ptr<commands::CommandBase>& command) const;
   // Joins the session threads that have ended, without waiting.
   void reap_sessions();
+  // Shuts down the connections that are past the login grace time.
+  void end_late_logins();
   // Shuts every open session down and joins its thread within the bound.
   void end_sessions();
 
@@ -84,6 +98,9 @@ class QuorWorker {
   // How long a stop waits for the open sessions: a running check is bounded
   // by the check time bound.
   int session_stop_seconds;
+  int max_sessions;
+  int login_grace_seconds;
+  std::atomic<int> open_sessions{0};
 };
 
 #endif  // QUOR2_WORKER_QUOR_WORKER_H_

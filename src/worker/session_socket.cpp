@@ -4,7 +4,29 @@
 
 void SessionSocket::shutdown() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+  if (fd_ < 0) return;
+  ::shutdown(fd_, SHUT_RDWR);
+  shut_down_ = true;
+}
+
+bool SessionSocket::shutdown_before_login() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (fd_ < 0 || logged_in_ || shut_down_) return false;
+  ::shutdown(fd_, SHUT_RDWR);
+  shut_down_ = true;
+  return true;
+}
+
+bool SessionSocket::mark_logged_in() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (shut_down_) return false;
+  logged_in_ = true;
+  return true;
+}
+
+bool SessionSocket::ended_from_outside() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return shut_down_;
 }
 
 void SessionSocket::release() {

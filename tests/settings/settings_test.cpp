@@ -27,6 +27,8 @@ TEST(Settings, DefaultsWithOnlyPasswords) {
   EXPECT_EQ(settings.dsaKey, "ssh_host_dsa_key");
   EXPECT_EQ(settings.rsaKey, "ssh_host_rsa_key");
   EXPECT_EQ(settings.timeout, 10);
+  EXPECT_EQ(settings.maxSessions, 64);
+  EXPECT_EQ(settings.loginGraceTime, 30);
   EXPECT_EQ(*settings.users, (UserMap{{"monitor", "secret"}}));
   EXPECT_TRUE(settings.firewall->empty());
   EXPECT_TRUE(settings.checks->empty());
@@ -73,6 +75,30 @@ TEST(Settings, ConversionFallbacks) {
   }
 }
 
+TEST(Settings, SessionLimits) {
+  struct Case {
+    std::string agent;
+    int max_sessions, grace_time;
+  };
+  const Case cases[] = {
+      {"maxSessions = 5\nloginGraceTime = 7", 5, 7},
+      {"maxSessions = 1\nloginGraceTime = 1", 1, 1},
+      {"maxSessions = 100000\nloginGraceTime = 86400", 100000, 86400},
+      {"maxSessions = many\nloginGraceTime = soon", 64, 30},
+      {"maxSessions = 0\nloginGraceTime = 0", 64, 30},
+      {"maxSessions = -3\nloginGraceTime = -1", 64, 30},
+      {"maxSessions = 2.5\nloginGraceTime = 10s", 64, 30},
+      {"maxSessions =\nloginGraceTime =", 64, 30},
+      {"maxsessions = 5\nlogingracetime = 7", 64, 30},  // keys are case-sensitive
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.agent);
+    const Settings settings = load("[agent]\n" + c.agent + "\n[password]\nu=p\n");
+    EXPECT_EQ(settings.maxSessions, c.max_sessions);
+    EXPECT_EQ(settings.loginGraceTime, c.grace_time);
+  }
+}
+
 TEST(Settings, CheckListSplitting) {
   EXPECT_EQ(*load("[agent]\nchecks = ,CPU,\n[password]\nu=p\n").checks, (CheckIdSet{"", "CPU"}));
   EXPECT_EQ(*load("[agent]\nchecks = CPU,CPU\n[password]\nu=p\n").checks, CheckIdSet{"CPU"});
@@ -92,15 +118,15 @@ TEST(Settings, FirewallLines) {
   EXPECT_EQ(*settings.firewall, (FirewallMap{{"v4", {"10.0.0.1", "10.0.0.9"}},
                                              {"v6", {"fe80::1", "fe80::ff"}},
                                              {"open", {"", "10.0.0.9"}}}));
-  EXPECT_EQ(capture.messages(), (std::vector<std::string>{
-                                    "Error: Incorrect firewall record for user single",
-                                    "Error: Incorrect firewall record for user mixed",
-                                    "Error: Incorrect firewall record for user three"}));
+  EXPECT_EQ(capture.messages(),
+            (std::vector<std::string>{"Error: Incorrect firewall record for user single",
+                                      "Error: Incorrect firewall record for user mixed",
+                                      "Error: Incorrect firewall record for user three"}));
 }
 
 TEST(Settings, UnreadableFilesThrow) {
   const char* bad[] = {
-      "[agent]\nport=1\n",                       // no password section
+      "[agent]\nport=1\n",                        // no password section
       "[password]\nu=p\nnot a key value line\n",  // no '='
       "[password]\nu=p\n[password]\nv=q\n",       // duplicate section
       "[password]\nu=p\nu=q\n",                   // duplicate key

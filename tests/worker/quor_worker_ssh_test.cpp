@@ -16,6 +16,7 @@
 #include "support/agent_process.h"
 #include "support/host_key.h"
 #include "support/program.h"
+#include "support/raw_connection.h"
 #include "support/running_agent.h"
 #include "support/ssh_exchange.h"
 #include "support/temp_dir.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using testing_support::AgentConfig;
+using testing_support::RawConnection;
 using testing_support::RunningAgent;
 using testing_support::SshExchange;
 using testing_support::wait_until;
@@ -45,26 +47,6 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
   for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
-
-// A TCP connection to the agent that sends nothing; closed with the object.
-class RawConnection {
- public:
-  explicit RawConnection(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  }
-  ~RawConnection() { close(fd_); }
-  RawConnection(const RawConnection&) = delete;
-  RawConnection& operator=(const RawConnection&) = delete;
-  bool connected() const { return connected_; }
-
- private:
-  const int fd_;
-  bool connected_ = false;
-};
 
 // OpenSSH's ssh with the password from `password_file`, kept away from the
 // user's ~/.ssh state.
