@@ -6,7 +6,6 @@
 // clang-format on
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -17,12 +16,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <mutex>
-#include <set>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace testing_support {
 
@@ -54,29 +51,18 @@ bool reaped(pid_t pid) {
   return waitpid(pid, &status, WNOHANG) == pid;
 }
 
-std::string ipv4_text(const std::string& hex_address) {
-  in_addr address{};
-  // The kernel prints the address word as it lies in memory.
-  address.s_addr = static_cast<in_addr_t>(std::stoul(hex_address, nullptr, 16));
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address, text, sizeof(text));
-  return text;
-}
-
-std::set<std::string> socket_inodes(pid_t pid) {
-  std::set<std::string> inodes;
-  const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return inodes;
-  while (const dirent* entry = readdir(dir)) {
-    char target[256] = {};
-    const std::string link = folder + "/" + entry->d_name;
-    const ssize_t length = readlink(link.c_str(), target, sizeof(target) - 1);
-    const std::string text(target, length > 0 ? static_cast<std::size_t>(length) : 0);
-    if (text.rfind("socket:[", 0) == 0) inodes.insert(text.substr(8, text.size() - 9));
-  }
-  closedir(dir);
-  return inodes;
+// A UDP port of 127.0.0.1 that nothing is bound to right now.
+int free_udp_port() {
+  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  socklen_t length = sizeof(address);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
 }
 
 }  // namespace
@@ -195,47 +181,9 @@ std::string SnmpdProcess::log() const {
   return folder_.read("snmpd.log") + folder_.read("snmpd.out");
 }
 
-std::vector<std::string> SnmpdProcess::bound_addresses() const {
-  std::vector<std::string> addresses;
-  if (pid_ <= 0) return addresses;
-  const std::set<std::string> inodes = socket_inodes(pid_);
-  for (const char* protocol : {"tcp", "udp", "tcp6", "udp6"}) {
-    std::ifstream table("/proc/" + std::to_string(pid_) + "/net/" + protocol);
-    std::string line;
-    std::getline(table, line);  // headings
-    while (std::getline(table, line)) {
-      std::istringstream fields(line);
-      std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-      fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-          timeout >> inode;
-      if (inodes.count(inode) == 0) continue;
-      const std::size_t colon = local.find(':');
-      const std::string host = local.substr(0, colon);
-      const int port = std::stoi(local.substr(colon + 1), nullptr, 16);
-      const std::string family(protocol);
-      addresses.push_back(family + " " + (family.size() == 3 ? ipv4_text(host) : host) + ":" +
-                          std::to_string(port));
-    }
-  }
-  return addresses;
-}
-
 void init_snmp_once() {
   static std::once_flag once;
   std::call_once(once, [] { init_snmp("quor2"); });
-}
-
-int free_udp_port() {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
 }
 
 }  // namespace testing_support

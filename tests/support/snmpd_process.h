@@ -17,7 +17,6 @@
 #include <map>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -45,14 +44,10 @@ class SnmpdProcess {
   std::string peer() const;
   // The numeric OID of a served value: served_prefix + "." + key.
   static std::string served_oid(int key);
-  std::string log() const;
-  // The local addresses of snmpd's internet sockets, e.g.
-  // "udp 127.0.0.1:16161"; IPv6 ones ("udp6 ...") as the kernel lists
-  // them, in hex.
-  std::vector<std::string> bound_addresses() const;
 
  private:
   bool start(int port);
+  std::string log() const;
   void stop();
 
   TempDir folder_;
@@ -63,9 +58,6 @@ class SnmpdProcess {
 // Initialises the SNMP library once per process, as the agent does at
 // start-up; call it from the main thread before any test thread starts.
 void init_snmp_once();
-
-// A UDP port of 127.0.0.1 that nothing is bound to right now.
-int free_udp_port();
 
 }  // namespace testing_support
 
