@@ -6,18 +6,17 @@
 // files (configuration, log, persistent data, the script) live in a
 // temporary folder.
 //
-// The constructor returns once snmpd answers; the destructor stops it
-// (SIGTERM, then SIGKILL). It also dies with the process that started it,
-// so a crashing test leaves no snmpd behind. Start it from the main thread.
+// The constructor returns once snmpd answers; the destructor kills it.
+// Start it from the main thread.
 #ifndef QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
 #define QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
 
-#include <sys/types.h>
-
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 
 namespace testing_support {
@@ -36,23 +35,16 @@ class SnmpdProcess {
   // Serves `values`, keyed by the sub-identifier after served_prefix.
   // Throws std::runtime_error when snmpd cannot be started.
   SnmpdProcess(const std::string& community, const std::map<int, Value>& values);
-  ~SnmpdProcess();
-  SnmpdProcess(const SnmpdProcess&) = delete;
-  SnmpdProcess& operator=(const SnmpdProcess&) = delete;
 
   // The peer name for the SNMP library: "127.0.0.1:<port>".
-  std::string peer() const;
+  std::string peer() const { return "127.0.0.1:" + std::to_string(port_); }
   // The numeric OID of a served value: served_prefix + "." + key.
-  static std::string served_oid(int key);
+  static std::string served_oid(int key) { return served_prefix + "." + std::to_string(key); }
 
  private:
-  bool start(int port);
-  std::string log() const;
-  void stop();
-
   TempDir folder_;
-  pid_t pid_ = -1;
   int port_ = 0;
+  std::unique_ptr<AgentProcess> process_;
 };
 
 // Initialises the SNMP library once per process, as the agent does at
