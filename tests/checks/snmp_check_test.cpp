@@ -43,64 +43,28 @@ TEST(SnmpCheck, MissingParameters) {
   }
 }
 
-class SnmpCheckLive : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    testing_support::init_snmp_once();
-    try {
-      snmpd = std::make_unique<SnmpdProcess>(
-          community,
-          std::map<int, SnmpdProcess::Value>{
-              {1, {"timeticks", "345"}}, {2, {"timeticks", "50"}}, {3, {"integer", "12"}}});
-    } catch (const std::exception& error) {
-      start_error = error.what();
-    }
-  }
-  static void TearDownTestSuite() { snmpd.reset(); }
-  void SetUp() override { ASSERT_TRUE(snmpd) << start_error; }
-
-  static Params params(int key, const std::string& test, const std::string& test_value) {
-    return params_for(snmpd->peer(), SnmpdProcess::served_oid(key), test, test_value);
-  }
-
-  static std::unique_ptr<SnmpdProcess> snmpd;
-  static std::string start_error;
-};
-
-std::unique_ptr<SnmpdProcess> SnmpCheckLive::snmpd;
-std::string SnmpCheckLive::start_error;
-
-TEST_F(SnmpCheckLive, Verdicts) {
-  const struct {
-    std::string oid;
-    const char* test;
-    const char* test_value;
-    bool up;
-    const char* value_text;
-  } table[] = {
-      {SnmpdProcess::served_oid(1), "is > than", "100", true, "345"},
-      {SnmpdProcess::served_oid(2), "is > than", "100", false, "50"},
-      {"1.3.6.1.2.1.1.6.0", "is = to", "server room", true, "server room"},
-  };
-  for (const auto& c : table) {
-    const CheckResult result = run(params_for(snmpd->peer(), c.oid, c.test, c.test_value));
-    EXPECT_TRUE(result.executed) << result.error_message;
-    EXPECT_EQ(result.up, c.up) << c.oid;
-    EXPECT_EQ(result.result_string, c.oid + " = " + c.value_text);
-  }
+// The snmpd of the live tests, started once, and the library initialised.
+const SnmpdProcess& snmpd() {
+  testing_support::init_snmp_once();
+  static const SnmpdProcess process(community, {{1, {"timeticks", "50"}}, {2, {"integer", "12"}}});
+  return process;
 }
 
-TEST_F(SnmpCheckLive, FailuresAndWhatTheyLog) {
-  Params wrong_community = params(1, "is = to", "1");
+Params served(int key, const std::string& test, const std::string& test_value) {
+  return params_for(snmpd().peer(), SnmpdProcess::served_oid(key), test, test_value);
+}
+
+TEST(SnmpCheckLive, FailuresAndWhatTheyLog) {
+  Params wrong_community = served(2, "is = to", "1");
   wrong_community["Community"] = "not-the-community";
   const struct {
     Params params;
     const char* message;
     std::vector<std::string> error_lines;
   } table[] = {
-      {params(3, "contains", "1"), "Can not perform contains check on this data type.", {}},
-      {params(3, "is = to", "abc"), "Invalid argument", {}},
-      {params(3, "is = to", "99999999999999999999"),
+      {served(2, "contains", "1"), "Can not perform contains check on this data type.", {}},
+      {served(2, "is = to", "abc"), "Invalid argument", {}},
+      {served(2, "is = to", "99999999999999999999"),
        "Unexpected exception",
        {"Error: Unexpected exception"}},
       // No answer: the library's retries run out (about six seconds).
@@ -120,10 +84,13 @@ TEST_F(SnmpCheckLive, FailuresAndWhatTheyLog) {
   }
 }
 
-TEST_F(SnmpCheckLive, LogsTheRunButNotTheCommunity) {
+TEST(SnmpCheckLive, LogsTheRunButNotTheCommunity) {
   LogCapture capture;
-  run(params(1, "is > than", "100"));
-  EXPECT_TRUE(capture.contains("Debug: Executing SNMP v2c check to " + snmpd->peer() +
+  const CheckResult result = run(served(1, "is > than", "100"));
+  EXPECT_TRUE(result.executed);
+  EXPECT_FALSE(result.up);
+  EXPECT_EQ(result.result_string, SnmpdProcess::served_oid(1) + " = 50");
+  EXPECT_TRUE(capture.contains("Debug: Executing SNMP v2c check to " + snmpd().peer() +
                                ":***. Checking if " + SnmpdProcess::served_oid(1) +
                                " is > than 100"));
   EXPECT_EQ(capture.text().find(community), std::string::npos);

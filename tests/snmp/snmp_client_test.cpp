@@ -34,8 +34,7 @@ void expect_comparisons(const std::vector<std::tuple<T, T, const char*, bool>>& 
 }
 
 TEST(SnmpCompare, Words) {
-  expect_comparisons<long>({{3, 5, "is < than", true},
-                            {5, 5, "is < than", false},
+  expect_comparisons<long>({{5, 5, "is < than", false},
                             {5, 5, "is <= than", true},
                             {-7, -7, "is = to", true},
                             {-7, 7, "is <> to", true},
@@ -45,20 +44,16 @@ TEST(SnmpCompare, Words) {
   expect_comparisons<unsigned long>({{top, 0, "is > than", true}});
   // NaN is unordered: only "is <> to" holds.
   const double nan = std::nan("");
-  expect_comparisons<double>({{0.25, 0.25, "is >= than", true},
-                              {nan, 1.0, "is < than", false},
+  expect_comparisons<double>({{nan, 1.0, "is < than", false},
                               {1.0, nan, "is >= than", false},
                               {nan, nan, "is = to", false},
                               {nan, nan, "is <> to", true}});
-  expect_comparisons<float>({{-1.5f, 2.0f, "is < than", true}});
   expect_comparisons<std::string>({{"B", "a", "is < than", true},     // byte order
                                    {"\xff", "a", "is > than", true},  // bytes compare unsigned
-                                   {"abc", "ABC", "is = to", false},
                                    {"server room", "room", "contains", true},
                                    {"server room", "Room", "contains", false},
                                    {"server room", "", "contains", true},
-                                   {"server room", "room", "doesn't contain", false},
-                                   {"server room", "kitchen", "doesn't contain", true}});
+                                   {"server room", "room", "doesn't contain", false}});
 }
 
 template <class T>
@@ -75,8 +70,6 @@ TEST(SnmpCompare, WordsThatDoNotApply) {
   const std::string no_contains = "Can not perform contains check on this data type.";
   for (const std::string word : {"contains", "doesn't contain"}) {
     EXPECT_EQ(compare_error<long>(1, word), no_contains);
-    EXPECT_EQ(compare_error<unsigned long>(1, word), no_contains);
-    EXPECT_EQ(compare_error<float>(1, word), no_contains);
     EXPECT_EQ(compare_error<double>(1, word), no_contains);
   }
   for (const std::string word : {"Is = To", "is =  to", "", "contains "}) {
@@ -103,81 +96,71 @@ std::string outcome(const std::function<CheckResult()>& get, const std::string& 
 }
 
 // One variable of a response, as the library would have decoded it.
-class Variable {
- public:
-  template <class V>
-  static Variable of(u_char type, const V& value) {
-    Variable variable(type);
-    variable.bytes_.resize(sizeof(V));
-    std::memcpy(variable.bytes_.data(), &value, sizeof(V));
-    return variable;
-  }
-  static Variable counter(u_char type, std::uint64_t value) {
-    struct counter64 c64 = {};
-    c64.high = static_cast<u_long>(value >> 32);
-    c64.low = static_cast<u_long>(value & 0xffffffffU);
-    return of(type, c64);
-  }
-  static Variable bare(u_char type) { return Variable(type); }
-
-  // The list node, pointing at this object's bytes (valid while it lives).
-  netsnmp_variable_list* node() {
-    list_.val.string = bytes_.empty() ? nullptr : bytes_.data();
-    list_.val_len = bytes_.size();
-    return &list_;
-  }
-
- private:
-  explicit Variable(u_char type) { list_.type = type; }
-  netsnmp_variable_list list_{};
-  std::vector<u_char> bytes_;
+struct Var {
+  u_char type;
+  std::vector<u_char> bytes;
 };
+
+template <class V>
+Var of(u_char type, const V& value) {
+  const u_char* bytes = reinterpret_cast<const u_char*>(&value);
+  return {type, std::vector<u_char>(bytes, bytes + sizeof(V))};
+}
+
+Var counter(u_char type, std::uint64_t value) {
+  struct counter64 c64 = {};
+  c64.high = static_cast<u_long>(value >> 32);
+  c64.low = static_cast<u_long>(value & 0xffffffffU);
+  return of(type, c64);
+}
 
 // What the wire cannot carry: the 64-bit and floating types outside an
 // Opaque, malformed values, responses of several or no variables, and the
 // end of the MIB view (a GET never meets it).
 TEST(SnmpResult, HandMadeResponses) {
-  using V = Variable;
   const std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
   struct {
-    std::vector<V> variables;
+    std::vector<Var> variables;
     const char* test;
     const char* test_value;
     const char* expected;
   } table[] = {
-      {{V::counter(ASN_UNSIGNED64, top)}, "is >= than", "1", "up: 18446744073709551615"},
-      {{V::counter(ASN_INTEGER64, static_cast<std::uint64_t>(-5))}, "is < than", "-4", "up: -5"},
-      {{V::of(ASN_FLOAT, 3.14159f)}, "is = to", "3.14159", "up: 3.14"},
-      {{V::of(ASN_DOUBLE, 1234.5678)}, "is < than", "1e4", "up: 1234.57"},
+      {{counter(ASN_UNSIGNED64, top)}, "is >= than", "1", "up: 18446744073709551615"},
+      {{counter(ASN_INTEGER64, static_cast<std::uint64_t>(-5))}, "is < than", "-4", "up: -5"},
+      {{of(ASN_FLOAT, 3.14159f)}, "is = to", "3.14159", "up: 3.14"},
+      {{of(ASN_DOUBLE, 1234.5678)}, "is < than", "1e4", "up: 1234.57"},
       // Null is down, whatever the test.
-      {{V::bare(ASN_NULL)}, "no such word", "", "down: NULL"},
+      {{Var{ASN_NULL, {}}}, "no such word", "", "down: NULL"},
       // The last variable decides, unless an exception value came first.
-      {{V::bare(ASN_IPADDRESS), V::of(ASN_INTEGER, 5L)}, "is = to", "5", "up: 5"},
-      {{V::of(ASN_INTEGER, 5L), V::bare(ASN_OBJECT_ID)},
+      {{Var{ASN_IPADDRESS, {}}, of(ASN_INTEGER, 5L)}, "is = to", "5", "up: 5"},
+      {{of(ASN_INTEGER, 5L), Var{ASN_OBJECT_ID, {}}},
        "is = to",
        "5",
        "failure: Unexpected value type: 6"},
-      {{V::of(ASN_INTEGER, 1L), V::bare(SNMP_NOSUCHOBJECT)},
+      {{of(ASN_INTEGER, 1L), Var{SNMP_NOSUCHOBJECT, {}}},
        "is = to",
        "1",
        "runtime_error: No such object available on this agent at this OID"},
       {{}, "is = to", "5", "failure: __NO_VARIABLES__"},
-      {{V::bare(SNMP_ENDOFMIBVIEW)},
+      {{Var{SNMP_ENDOFMIBVIEW, {}}},
        "is = to",
        "1",
        "runtime_error: No more variables left in this MIB View (It is past the end of the MIB "
        "tree)"},
       // A value shorter than its type is refused, not read past.
-      {{V::bare(ASN_INTEGER)}, "is = to", "1", "runtime_error: Malformed value of type 2"},
-      {{V::of(ASN_COUNTER64, 1L)}, "is = to", "1", "runtime_error: Malformed value of type 70"},
+      {{Var{ASN_INTEGER, {}}}, "is = to", "1", "runtime_error: Malformed value of type 2"},
+      {{of(ASN_COUNTER64, 1L)}, "is = to", "1", "runtime_error: Malformed value of type 70"},
   };
   const std::string oid = "1.3.6.1.2.1.1.3.0";
   for (auto& c : table) {
-    netsnmp_variable_list* first = nullptr;
-    for (auto it = c.variables.rbegin(); it != c.variables.rend(); ++it) {
-      it->node()->next_variable = first;
-      first = it->node();
+    std::vector<netsnmp_variable_list> list(c.variables.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      list[i].type = c.variables[i].type;
+      list[i].val.string = c.variables[i].bytes.empty() ? nullptr : c.variables[i].bytes.data();
+      list[i].val_len = c.variables[i].bytes.size();
+      list[i].next_variable = i + 1 < list.size() ? &list[i + 1] : nullptr;
     }
+    const netsnmp_variable_list* first = list.empty() ? nullptr : &list[0];
     const SnmpClient client{"", "", c.test_value, c.test, 1};
     EXPECT_EQ(outcome([&] { return client.result_of(first, oid); }, oid), c.expected);
   }
@@ -185,52 +168,40 @@ TEST(SnmpResult, HandMadeResponses) {
 
 const char community[] = "quor2-test";
 
-class SnmpClientLive : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    testing_support::init_snmp_once();
-    try {
-      snmpd = std::make_unique<SnmpdProcess>(
-          community, std::map<int, SnmpdProcess::Value>{
-                         {1, {"integer", "-7"}},
-                         {2, {"counter", "7"}},
-                         {3, {"gauge", "42"}},
-                         {4, {"timeticks", "345"}},
-                         {5, {"counter64", "18446744073709551615"}},
-                         {6, {"string", "a#b#c \"q\" \"r\""}},
-                         {7, {"octet", "41 00 23 42"}},                        // "A\0#B"
-                         {8, {"opaque", "9f 78 04 40 49 0f db"}},              // Float 3.1415927
-                         {9, {"opaque", "9f 79 08 40 09 21 fb 54 44 2d 18"}},  // Double pi
-                         {10, {"integer64", "-5"}},                            // Opaque Int64
-                         {11, {"opaque", "9f 7b 01 05"}},                      // Opaque UInt64 5
-                         {12, {"opaque", "9f 76 01 2a"}},  // Opaque Counter64 42
-                         {13, {"opaque", "01 02 03"}},     // a plain Opaque
-                         {14, {"ipaddress", "127.0.0.1"}},
-                         {15, {"objectid", ".1.3.6.1.4.1.99999"}},
-                     });
-    } catch (const std::exception& error) {
-      start_error = error.what();
-    }
-  }
-  static void TearDownTestSuite() { snmpd.reset(); }
-  void SetUp() override { ASSERT_TRUE(snmpd) << start_error; }
+// The snmpd of the live tests, started once, and the library initialised;
+// call it first on the main thread.
+const SnmpdProcess& snmpd() {
+  testing_support::init_snmp_once();
+  static const SnmpdProcess process(
+      community, {
+                     {1, {"integer", "-7"}},
+                     {2, {"counter", "7"}},
+                     {3, {"gauge", "42"}},
+                     {4, {"timeticks", "345"}},
+                     {5, {"counter64", "18446744073709551615"}},
+                     {6, {"string", "a#b#c \"q\" \"r\""}},
+                     {7, {"octet", "41 00 23 42"}},                        // "A\0#B"
+                     {8, {"opaque", "9f 78 04 40 49 0f db"}},              // Float 3.1415927
+                     {9, {"opaque", "9f 79 08 40 09 21 fb 54 44 2d 18"}},  // Double pi
+                     {10, {"integer64", "-5"}},                            // Opaque Int64
+                     {11, {"opaque", "9f 7b 01 05"}},                      // Opaque UInt64 5
+                     {12, {"opaque", "9f 76 01 2a"}},                      // Opaque Counter64 42
+                     {13, {"opaque", "01 02 03"}},                         // a plain Opaque
+                     {14, {"ipaddress", "127.0.0.1"}},
+                     {15, {"objectid", ".1.3.6.1.4.1.99999"}},
+                 });
+  return process;
+}
 
-  static std::string get(const SnmpClient& client, const std::string& oid) {
-    return outcome([&] { return client.get_value(oid); }, oid);
-  }
-  static std::string get(const std::string& oid, const std::string& test,
-                         const std::string& test_value) {
-    return get(SnmpClient{snmpd->peer(), community, test_value, test, 1}, oid);
-  }
+std::string get(const SnmpClient& client, const std::string& oid) {
+  return outcome([&] { return client.get_value(oid); }, oid);
+}
 
-  static std::unique_ptr<SnmpdProcess> snmpd;
-  static std::string start_error;
-};
+std::string get(const std::string& oid, const std::string& test, const std::string& test_value) {
+  return get(SnmpClient{snmpd().peer(), community, test_value, test, 1}, oid);
+}
 
-std::unique_ptr<SnmpdProcess> SnmpClientLive::snmpd;
-std::string SnmpClientLive::start_error;
-
-TEST_F(SnmpClientLive, Values) {
+TEST(SnmpClientLive, Values) {
   std::string too_long_oid = "1.3";  // more than 128 sub-identifiers
   for (int i = 0; i < 200; ++i) too_long_oid += ".1";
   const auto served = &SnmpdProcess::served_oid;
@@ -273,8 +244,9 @@ TEST_F(SnmpClientLive, Values) {
   }
 }
 
-TEST_F(SnmpClientLive, UnknownHostFailsAtOpen) {
+TEST(SnmpClientLive, UnknownHostFailsAtOpen) {
   if (!testing_support::name_service_is_local()) GTEST_SKIP() << "the lookup would leave this host";
+  testing_support::init_snmp_once();
   const SnmpClient unknown{"quor2-test.invalid", community, "1", "is = to", 1};
   // The library adds the resolver's reason when it has one.
   EXPECT_EQ(get(unknown, "1.3.6.1.2.1.1.3.0")
@@ -284,12 +256,12 @@ TEST_F(SnmpClientLive, UnknownHostFailsAtOpen) {
 
 // The agent drops requests of another community: the library's retries run
 // out (about six seconds).
-TEST_F(SnmpClientLive, WrongCommunityTimesOut) {
-  const SnmpClient wrong{snmpd->peer(), "not-the-community", "1", "is = to", 1};
+TEST(SnmpClientLive, WrongCommunityTimesOut) {
+  const SnmpClient wrong{snmpd().peer(), "not-the-community", "1", "is = to", 1};
   EXPECT_EQ(get(wrong, "1.3.6.1.2.1.1.3.0"), "runtime_error: Timeout");
 }
 
-TEST_F(SnmpClientLive, ParallelClientsGetTheirOwnAnswers) {
+TEST(SnmpClientLive, ParallelClientsGetTheirOwnAnswers) {
   // Each thread asks for another value, so crossed answers show.
   const std::pair<std::string, std::string> values[] = {
       {"1.3.6.1.2.1.1.4.0", "down: quor2 tests"},
@@ -297,6 +269,7 @@ TEST_F(SnmpClientLive, ParallelClientsGetTheirOwnAnswers) {
       {"1.3.6.1.2.1.1.6.0", "down: server room"},
       {SnmpdProcess::served_oid(2), "down: 7"},
   };
+  snmpd();
   std::vector<std::future<std::string>> results;
   for (int t = 0; t < 8; ++t) {
     results.push_back(std::async(std::launch::async, [&values, t] {
