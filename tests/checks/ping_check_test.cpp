@@ -58,31 +58,23 @@ TEST(PingCheck, ValidHost) {
 // run that the command pipe cut off at its time bound.
 class ScriptedEnv : public FakeEnv {
  public:
-  explicit ScriptedEnv(std::vector<std::string> outputs)
+  explicit ScriptedEnv(const std::vector<std::string>& outputs)
       : outputs_(outputs.begin(), outputs.end()) {}
 
   std::unique_ptr<utils::LineReader> run_command(const std::string& command_line) const override {
     FakeEnv::run_command(command_line);
-    std::string output = outputs_.empty() ? "" : outputs_.front();
+    const std::string output = outputs_.empty() ? "" : outputs_.front();
     if (!outputs_.empty()) outputs_.pop_front();
-    if (output == "timeout") return std::make_unique<TimedOutReader>(command_line);
-    return std::make_unique<testing_support::TextLineReader>(output);
+    if (output != "timeout") return std::make_unique<testing_support::TextLineReader>(output);
+    struct TimedOut : utils::LineReader {
+      std::size_t read_some(char*, std::size_t) override {
+        throw std::runtime_error("Command timed out: ping");
+      }
+    };
+    return std::make_unique<TimedOut>();
   }
 
  private:
-  class TimedOutReader : public utils::LineReader {
-   public:
-    explicit TimedOutReader(std::string command_line) : command_line_(std::move(command_line)) {}
-
-   protected:
-    std::size_t read_some(char*, std::size_t) override {
-      throw std::runtime_error("Command timed out: " + command_line_);
-    }
-
-   private:
-    const std::string command_line_;
-  };
-
   mutable std::deque<std::string> outputs_;
 };
 
@@ -100,37 +92,36 @@ Params ping_params(const std::string& count, const std::string& timeout, const s
           {"Success rate limit [%]", limit}};
 }
 
+template <class... Outputs>
+std::vector<std::string> runs(const Outputs&... outputs) {
+  return {outputs...};
+}
+
 // One run per packet, with an overall time-out of 1 s.
 TEST(PingCheck, Verdicts) {
   const std::string lost = testing_support::read_fixture("ping/loss.txt");
   const std::string ten = reply("10.000");
   const struct {
+    std::vector<std::string> runs;
     const char* limit;
     bool up;
     const char* text;
-    std::vector<std::string> runs;
   } table[] = {
-      {"80",
-       true,
-       "80.00%  pings fall into rtt limit. Avg. rtt is 10.00",
-       {ten, ten, lost, ten, ten}},
-      {"90",
-       false,
-       "80.00%  out of Limit 90% pings fall into rtt limit. Avg. rtt is 10.00",
-       {ten, ten, lost, ten, ten}},
+      {runs(ten, ten, lost, ten, ten), "80", true,
+       "80.00%  pings fall into rtt limit. Avg. rtt is 10.00"},
+      {runs(ten, ten, lost, ten, ten), "90", false,
+       "80.00%  out of Limit 90% pings fall into rtt limit. Avg. rtt is 10.00"},
       // Budget 333.33 ms per try: 500 ms succeeds but is not within.
-      {"66",
-       true,
-       "66.00%  pings fall into rtt limit. Avg. rtt is 173.33",
-       {ten, ten, reply("500.000")}},
+      {runs(ten, ten, reply("500.000")), "66", true,
+       "66.00%  pings fall into rtt limit. Avg. rtt is 173.33"},
       // A time equal to the budget is within; a time of 0 is a failed run.
-      {"100", true, "100.00%  pings fall into rtt limit. Avg. rtt is 1000.00", {reply("1000.000")}},
-      {"50", true, "50.00%  pings fall into rtt limit. Avg. rtt is 10.00", {reply("0.000"), ten}},
+      {runs(reply("1000.000")), "100", true,
+       "100.00%  pings fall into rtt limit. Avg. rtt is 1000.00"},
+      {runs(reply("0.000"), ten), "50", true,
+       "50.00%  pings fall into rtt limit. Avg. rtt is 10.00"},
       // A run cut off at the time bound is a failed run.
-      {"50",
-       false,
-       "0.00%  out of Limit 50% pings fall into rtt limit. Avg. rtt is 0.00",
-       {lost, "timeout"}},
+      {runs(lost, "timeout"), "50", false,
+       "0.00%  out of Limit 50% pings fall into rtt limit. Avg. rtt is 0.00"},
   };
   for (const auto& c : table) {
     ScriptedEnv env(c.runs);
