@@ -107,44 +107,30 @@ std::string local(const LoopbackServer& server) {
   return "127.0.0.1:" + std::to_string(server.port());
 }
 
-TestCertificate certificate(long expires_in_seconds, bool generalized_time) {
-  CertificateSpec spec;
-  spec.expires_in_seconds = expires_in_seconds;
-  spec.generalized_time = generalized_time;
-  return testing_support::make_certificate(spec);
-}
-
-CheckResult check_served(const TestCertificate& cert, const std::string& limit) {
-  ServerBehaviour behaviour;
-  behaviour.certificate = &cert;
-  LoopbackServer server(behaviour);
-  return run(target(local(server), limit));
-}
-
+// The verdict and result text, or the failure, for each certificate served.
 TEST(CertificateCheck, ServedCertificates) {
   const long day = 86400;
   const struct {
-    TestCertificate cert;
-    bool up;
-    std::string text;
+    CertificateSpec spec;
+    const char* expected;  // followed by the expiry date, when there is one
   } table[] = {
-      {certificate(3650 * day, false), true, " is valid to "},
-      {certificate(10 * day + 5 * 3600, true), false, " will expire in 10days. Valid to "},
-      {certificate(-3 * day, false), false, " is expired "},
+      {{3650 * day, false, ""}, "up: Certificate for /CN=quor2 test is valid to "},
+      {{10 * day + 5 * 3600, true, ""},
+       "down: Certificate for /CN=quor2 test will expire in 10days. Valid to "},
+      {{-3 * day, false, ""}, "down: Certificate for /CN=quor2 test is expired "},
+      {{0, false, "2O3OO615O83OOOZ"},
+       "failure: Unreadable expiry time in certificate for /CN=quor2 test"},
   };
   for (const auto& c : table) {
-    const CheckResult result = check_served(c.cert, "30");
-    EXPECT_TRUE(result.executed) << result.error_message;
-    EXPECT_EQ(result.up, c.up) << c.text;
-    EXPECT_EQ(result.result_string,
-              "Certificate for " + c.cert.subject + c.text + c.cert.expiry_text);
+    const TestCertificate cert = testing_support::make_certificate(c.spec);
+    ServerBehaviour behaviour;
+    behaviour.certificate = &cert;
+    LoopbackServer server(behaviour);
+    const CheckResult result = run(target(local(server), "30"));
+    EXPECT_EQ(result.executed ? (result.up ? "up: " : "down: ") + result.result_string
+                              : "failure: " + result.error_message,
+              c.expected + (c.spec.raw_not_after.empty() ? cert.expiry_text : ""));
   }
-
-  CertificateSpec unreadable;
-  unreadable.raw_not_after = "2O3OO615O83OOOZ";
-  const CheckResult result = check_served(testing_support::make_certificate(unreadable), "1");
-  EXPECT_FALSE(result.executed);
-  EXPECT_EQ(result.error_message, "Unreadable expiry time in certificate for /CN=quor2 test");
 }
 
 TEST(CertificateCheck, HostNameForms) {
