@@ -194,12 +194,4 @@ TEST(CertificateCheck, SilentServerTimesOut) {
   EXPECT_TRUE(silent.wait_for_closed(1, 30));
 }
 
-TEST(CertificateCheck, Definition) {
-  CertificateCheck check(true, utils::Env::standard());
-  EXPECT_EQ(check.get_description(), "Certificate validity test");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=Host name#paramtype1=text#maxlength1=100#"
-            "paramname2=Remaining limit [days]#paramtype2=longinteger#maxlength2=1000#");
-}
-
 }  // namespace

@@ -177,17 +177,6 @@ TEST(PingCheck, CommandLines) {
   }
 }
 
-TEST(PingCheck, Definition) {
-  PingCheck check(true, utils::Env::standard());
-  EXPECT_EQ(check.get_description(), "Host or IP ping test");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=Host name or IP#paramtype1=text#maxlength1=100#"
-            "paramname2=Use IPv6#paramtype2=boolean#maxlength2=1#"
-            "paramname3=Number of packets#paramtype3=longinteger#maxlength3=20#"
-            "paramname4=Overall timeout [s]#paramtype4=longinteger#maxlength4=100#"
-            "paramname5=Success rate limit [%]#paramtype5=longinteger#maxlength5=100#");
-}
-
 CheckResult live_ping(const std::string& host, bool ipv6, const std::string& count = "2") {
   Params params = ping_params(count, "10", "100");
   params["Host name or IP"] = host;

@@ -167,13 +167,4 @@ TEST(UrlCheck, Https) {
   }
 }
 
-TEST(UrlCheck, Definition) {
-  UrlCheck check(true, utils::Env::standard());
-  EXPECT_EQ(check.get_description(), "URL status test");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=URL#paramtype1=text#maxlength1=255#"
-            "paramname2=Status#paramtype2=longinteger#maxlength2=600#default2=200#"
-            "paramname3=Text to find#paramtype3=text#maxlength3=255#");
-}
-
 }  // namespace
