@@ -4,8 +4,9 @@
 #ifndef QUOR2_TESTS_SUPPORT_LOOPBACK_SERVER_H_
 #define QUOR2_TESTS_SUPPORT_LOOPBACK_SERVER_H_
 
+#include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,11 +39,22 @@ class LoopbackServer {
   // Waits up to `seconds` until `count` clients have closed their end.
   bool wait_for_closed(int count, double seconds) const;
 
-  class Impl;
-
  private:
-  std::unique_ptr<Impl> impl_;
-  int port_ = 0;
+  template <class Stream>
+  class Session;
+
+  void accept();
+
+  const ServerBehaviour behaviour_;
+  boost::asio::io_context io_;
+  boost::asio::ip::tcp::acceptor acceptor_;
+  boost::asio::ssl::context context_;
+  const int port_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::string last_request_;
+  std::string last_server_name_;
+  int closed_ = 0;
   std::thread thread_;
 };
 

@@ -6,19 +6,17 @@
 // files (configuration, log, persistent data, the script) live in a
 // temporary folder.
 //
-// The constructor returns once snmpd answers; the destructor stops it
-// (SIGTERM, then SIGKILL). It also dies with the process that started it,
-// so a crashing test leaves no snmpd behind. Start it from the main thread.
+// The constructor returns once snmpd answers; the destructor kills it.
+// Start it from the main thread.
 #ifndef QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
 #define QUOR2_TESTS_SUPPORT_SNMPD_PROCESS_H_
 
-#include <sys/types.h>
-
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 
 namespace testing_support {
@@ -37,35 +35,21 @@ class SnmpdProcess {
   // Serves `values`, keyed by the sub-identifier after served_prefix.
   // Throws std::runtime_error when snmpd cannot be started.
   SnmpdProcess(const std::string& community, const std::map<int, Value>& values);
-  ~SnmpdProcess();
-  SnmpdProcess(const SnmpdProcess&) = delete;
-  SnmpdProcess& operator=(const SnmpdProcess&) = delete;
 
   // The peer name for the SNMP library: "127.0.0.1:<port>".
-  std::string peer() const;
+  std::string peer() const { return "127.0.0.1:" + std::to_string(port_); }
   // The numeric OID of a served value: served_prefix + "." + key.
-  static std::string served_oid(int key);
-  std::string log() const;
-  // The local addresses of snmpd's internet sockets, e.g.
-  // "udp 127.0.0.1:16161"; IPv6 ones ("udp6 ...") as the kernel lists
-  // them, in hex.
-  std::vector<std::string> bound_addresses() const;
+  static std::string served_oid(int key) { return served_prefix + "." + std::to_string(key); }
 
  private:
-  bool start(int port);
-  void stop();
-
   TempDir folder_;
-  pid_t pid_ = -1;
   int port_ = 0;
+  std::unique_ptr<AgentProcess> process_;
 };
 
 // Initialises the SNMP library once per process, as the agent does at
 // start-up; call it from the main thread before any test thread starts.
 void init_snmp_once();
-
-// A UDP port of 127.0.0.1 that nothing is bound to right now.
-int free_udp_port();
 
 }  // namespace testing_support
 
