@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run demo test clean
+.PHONY: all deps build run demo test bench-parser clean
 
 all: build
 
@@ -24,6 +24,11 @@ run: build demo
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The record parser against the regular expression it replaced.
+bench-parser: build
+	@cmake --build $(BUILD_DIR) --target record_parser_bench -j $(JOBS)
+	@./$(BUILD_DIR)/bench/record_parser_bench
 
 clean:
 	rm -rf $(BUILD_DIR)
