@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -25,6 +27,14 @@ using Clock = std::chrono::steady_clock;
 
 Clock::time_point deadline_after(double seconds) {
   return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+bool holds_sanitizer_report(const std::string& text) {
+  for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+                             "WARNING: ThreadSanitizer", ": runtime error: "}) {
+    if (text.find(marker) != std::string::npos) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -51,6 +61,8 @@ AgentProcess::~AgentProcess() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  const std::string text = output();
+  if (holds_sanitizer_report(text)) ADD_FAILURE() << "The agent reported:\n" << text;
 }
 
 void AgentProcess::signal(int sig) const {
