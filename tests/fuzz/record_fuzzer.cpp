@@ -32,10 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  const std::string value = utils::escape_record_text(text);
-  const utils::ParamsMap expected = {{"resultstring", value}, {"k", "v"}};
-  if (utils::get_params_map(utils::params_list_to_string({{"resultstring", value}, {"k", "v"}})) !=
-      expected) {
+  const utils::ParamsList fields = {{"resultstring", utils::escape_record_text(text)}, {"k", "v"}};
+  if (utils::get_params_map(utils::params_list_to_string(fields)) !=
+      utils::ParamsMap(fields.begin(), fields.end())) {
     std::abort();
   }
   logger::escape(text);
