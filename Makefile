@@ -1,8 +1,20 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Seconds of fuzzing per fuzz target in `make test`.
+FUZZ_SECONDS ?= 5
 
-.PHONY: all deps build run demo test package bench clean
+CLANG = -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+# ThreadSanitizer of clang 14 cannot place its shadow memory under the wider
+# address randomisation of newer kernels (vm.mmap_rnd_bits above 28); there
+# its stage runs without randomisation.
+TSAN_RUN = $(shell [ "$$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 0)" -gt 28 ] \
+             && echo "setarch $$(uname -m) -R")
+
+.PHONY: all deps build build-asan build-tsan run demo test test-unit test-asan test-tsan \
+        test-fuzz package bench bench-parser clean
 
 all: build
 
@@ -13,6 +25,19 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Everything with AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# fuzz targets.
+build-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
+	  -DQUOR2_SANITIZE=address -DQUOR2_FUZZ=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+
+# The threaded tests (CTest label "threads") and the agent, with ThreadSanitizer.
+build-tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
+	  -DQUOR2_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS)
+
 demo:
 	@./scripts/make-demo.sh demo
 
@@ -22,8 +47,31 @@ run: build demo
 	@echo "  $(BUILD_DIR)/quor2-client --user demo --password-file demo/password list"
 	@./$(BUILD_DIR)/quor2 demo/quor.ini
 
-test: build
+# Every stage in turn, each timed; the first failure ends the run.
+test:
+	@for stage in test-unit test-asan test-tsan test-fuzz; do \
+	  start=$$(date +%s); \
+	  $(MAKE) --no-print-directory $$stage || exit 1; \
+	  echo "== $$stage passed in $$(( $$(date +%s) - start )) s"; \
+	done
+
+test-unit: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The soak test's minute of load runs in the plain build only.
+test-asan: build-asan
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -LE soak
+
+test-tsan: build-tsan
+	@cd $(TSAN_DIR) && $(TSAN_RUN) ctest --output-on-failure -j $(JOBS) -LE soak
+
+test-fuzz: build-asan
+	@./scripts/run-fuzzers.sh $(ASAN_DIR) $(FUZZ_SECONDS)
+
+# The record parser against the regular expression it replaced.
+bench-parser: build
+	@cmake --build $(BUILD_DIR) --target record_parser_bench -j $(JOBS)
+	@./$(BUILD_DIR)/bench-parser/record_parser_bench
 
 # The Debian package, in $(BUILD_DIR).
 package: build
@@ -37,4 +85,4 @@ bench: build
 	@./bench/run-bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR)

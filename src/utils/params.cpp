@@ -1,17 +1,65 @@
 #include "utils/params.h"
 
-#include <boost/regex.hpp>
-
-#include "utils/text.h"
+#include <array>
 
 namespace utils {
 
+namespace {
+
+// Where a left-to-right reading of quotes stands: outside or inside a quoted
+// string, each either right after an escaping backslash or not.
+enum QuoteState { kOut, kOutEscaped, kIn, kInEscaped, kQuoteStates };
+
+QuoteState next_state(QuoteState state, char c) {
+  switch (state) {
+    case kOutEscaped:
+      return kOut;
+    case kInEscaped:
+      return kIn;
+    case kOut:
+      return c == '"' ? kIn : c == '\\' ? kOutEscaped : kOut;
+    default:
+      return c == '"' ? kOut : c == '\\' ? kInEscaped : kIn;
+  }
+}
+
+// Where the quote count may stop: a line break. (The LF of a CRLF needs no
+// exception; the CR before it stops the count in the same state.)
+bool is_line_break(char c) { return c == '\n' || c == '\r' || c == '\f'; }
+
+}  // namespace
+
+std::vector<std::string> split_record(const std::string& text) {
+  // Read from the end: balanced[s] tells whether a reading that starts in
+  // state s at the current position reaches a line end outside quotes. A "#"
+  // separates when the reading that starts outside right after it does.
+  std::vector<bool> separates(text.size(), false);
+  std::array<bool, kQuoteStates> balanced = {true, true, false, false};
+  for (std::size_t position = text.size(); position-- > 0;) {
+    const char c = text[position];
+    if (c == '#') separates[position] = balanced[kOut];
+    std::array<bool, kQuoteStates> here;
+    for (int state = 0; state < kQuoteStates; ++state) {
+      here[state] = balanced[next_state(static_cast<QuoteState>(state), c)];
+    }
+    if (is_line_break(c)) here[kOut] = here[kOutEscaped] = true;
+    balanced = here;
+  }
+
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (std::size_t position = 0; position < text.size(); ++position) {
+    if (!separates[position]) continue;
+    pieces.emplace_back(text, start, position - start);
+    start = position + 1;
+  }
+  if (start < text.size()) pieces.emplace_back(text, start);
+  return pieces;
+}
+
 ParamsMap get_params_map(const std::string& text) {
-  // A "#" separates only when an even number of unescaped quotes follows it.
-  static const boost::regex separator(
-      "#(?=([^\"\\\\]*(\\\\.|\"([^\"\\\\]*\\\\.)*[^\"\\\\]*\"))*[^\"]*$)");
   ParamsMap map;
-  for (const std::string& piece : split(text, separator)) {
+  for (const std::string& piece : split_record(text)) {
     const std::string::size_type equals = piece.find('=');
     if (equals == std::string::npos) continue;
     std::string value = piece.substr(equals + 1);

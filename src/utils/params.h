@@ -17,6 +17,17 @@ namespace utils {
 using ParamsMap = std::map<std::string, std::string>;
 using ParamsList = std::vector<std::pair<std::string, std::string>>;
 
+// The fields of a record, in order, before they are taken apart at "=".
+//
+// A "#" separates when the text after it, up to the end of the text or up to
+// some line break (LF, CR or FF), holds complete double-quoted strings only:
+// outside quotes and inside them a backslash escapes the next byte, whatever
+// it is. The pieces are those between the
+// separating "#": an empty text gives none, a leading "#" gives an empty
+// first piece, and an empty last piece is dropped. Linear in the length of
+// the text; never throws but std::bad_alloc.
+std::vector<std::string> split_record(const std::string& text);
+
 // Parses a record; fields without "=" are skipped, a repeated key keeps its
 // last value.
 ParamsMap get_params_map(const std::string& text);

@@ -107,7 +107,8 @@ TEST(CpuCheck, Definition) {
 
 TEST(CpuCheck, LiveVmstatGivesAVerdict) {
   CpuCheck check(false, utils::Env::standard());
-  const CheckResult result = check.execute({{"Load Limit [%]", "1000"}});
+  // vmstat rounds each column, so us + sy of a busy host can make 101.
+  const CheckResult result = check.execute({{"Load Limit [%]", "200"}});
   EXPECT_TRUE(result.executed) << result.error_message;
   EXPECT_TRUE(result.up);
   EXPECT_EQ(result.result_string.rfind("CPU load is ", 0), 0u);

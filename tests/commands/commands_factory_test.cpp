@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <thread>
+
 #include "support/fake_env.h"
 #include "support/log_capture.h"
 
@@ -154,6 +157,49 @@ TEST_F(CommandsFactoryTest, RunCommandTraceLines) {
   const std::vector<std::string> messages = capture.messages();
   ASSERT_GE(messages.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(messages.end() - expected.size(), messages.end()), expected);
+}
+
+// Session threads share one factory without a lock: answers stay whole while
+// requests that run real host commands overlap, and so do log lines.
+TEST(CommandsFactoryThreads, OneFactoryServesOverlappingRequests) {
+  const CommandsFactory factory(checks::CheckFactory({"CPU", "DiskSpace", "Processes", "RAM"},
+                                                     std::make_shared<utils::Env>()));
+  const std::string head = "#keycount=5#sessionid=1#requestaction=";
+  const std::pair<std::string, std::string> requests[] = {
+      {head + "listchecks#", "#checkcount=4#checkid1=CPU#"},
+      {head + "definecheck#checkid=DiskSpace#", "#value1="},
+      {head + "getcomboparamvalues#checkid=Processes#", "#paramname1=Select Process#"},
+      // vmstat rounds each column, so us + sy of a busy host can make 101.
+      {head + "runcheck#checkid=CPU#para=\"#Load Limit [%]=200#\"#", "#result=up#"},
+      {head + "runcheck#checkid=DiskSpace#para=\"#Disks=/#Disk Free Limit [%]=100#\"#",
+       "#result=up#"},
+      {head + "runcheck#checkid=RAM#para=\"#Free RAM Limit [%]=-1#\"#", "#result=up#"},
+  };
+  testing_support::LogCapture capture(logger::Logger::Debug);
+  const int threads = 4;
+  std::vector<std::vector<std::string>> answers(threads);
+  std::vector<std::thread> sessions;
+  for (int t = 0; t < threads; ++t) {
+    sessions.emplace_back([&, t] {
+      // Each session starts at another request, so different commands overlap.
+      for (std::size_t i = 0; i < std::size(requests); ++i) {
+        answers[t].push_back(
+            factory.get_command(requests[(i + t) % std::size(requests)].first)->execute());
+      }
+    });
+  }
+  for (std::thread& session : sessions) session.join();
+
+  for (int t = 0; t < threads; ++t) {
+    for (std::size_t i = 0; i < std::size(requests); ++i) {
+      const auto& request = requests[(i + t) % std::size(requests)];
+      EXPECT_NE(answers[t][i].find(request.second), std::string::npos)
+          << request.first << " gave " << answers[t][i];
+    }
+  }
+  for (const std::string& line : capture.lines()) {
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+  }
 }
 
 }  // namespace

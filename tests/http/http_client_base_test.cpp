@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/io_context.hpp>
 #include <ostream>
+
+#include "support/memory_stream.h"
 
 namespace {
 
@@ -53,6 +56,61 @@ TEST(HttpClientBase, HeaderScanStopsAtTheEmptyLine) {
   reader.read_check_text_content(buffer);
   EXPECT_FALSE(reader.text_content);
   EXPECT_EQ(buffer.size(), std::string("Content-Type: text/html\r\n").size());
+}
+
+// The steps after the connect, over a stream in memory.
+class Exchange : public http::HttpClientBase {
+ public:
+  explicit Exchange(const std::string& text_to_find)
+      : HttpClientBase("example.invalid", "8080", "/p?q=1", text_to_find) {}
+
+  // Runs the exchange on `response`, delivered in reads of `chunk` bytes;
+  // returns what the client wrote.
+  std::string run(const std::string& response, std::size_t chunk) {
+    boost::asio::io_context io;
+    testing_support::MemoryStream stream(io, response, chunk);
+    start_exchange(stream);
+    io.run();
+    return stream.written();
+  }
+};
+
+TEST(HttpClientBase, ExchangeReadsTheResponseWhateverItsPieces) {
+  const struct {
+    const char* response;
+    const char* error_text;  // empty: no error
+    std::uint32_t status_code;
+    const char* status_message;
+    bool text_content;
+  } table[] = {
+      {"HTTP/1.0 200 OK\r\nServer: x\r\nContent-Type: text/html\r\n\r\n", "", 200, " OK\r", true},
+      {"HTTP/1.1 404 Not Found\r\nServer: x\r\n\r\n", "", 404, " Not Found\r", false},
+      {"HTTP/1.0 200\r\nContent-Type: image/png\r\n\r\n\x89PNG", "", 200, "\r", false},
+      {"SSH-2.0-OpenSSH_9.2\r\n", "Invalid response", 0, "__UNKNOWN__", false},
+      {"", "End of file", 0, "__UNKNOWN__", false},
+      {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n", "End of file", 200, " OK\r", false},
+  };
+  for (const auto& c : table) {
+    for (const std::size_t chunk : {1, 5, 4096}) {
+      SCOPED_TRACE(std::string(c.response) + " in reads of " + std::to_string(chunk));
+      Exchange exchange("Hello");
+      EXPECT_EQ(exchange.run(c.response, chunk),
+                "GET /p?q=1 HTTP/1.0\r\nHost: example.invalid\r\nAccept: */*\r\n"
+                "Connection: close\r\n\r\n");
+      EXPECT_EQ(exchange.error, *c.error_text != '\0');
+      EXPECT_EQ(exchange.error_text, c.error_text);
+      EXPECT_EQ(exchange.status_code, c.status_code);
+      EXPECT_EQ(exchange.status_message, c.status_message);
+      EXPECT_EQ(exchange.text_content, c.text_content);
+    }
+  }
+}
+
+TEST(HttpClientBase, ExchangeSearchesTheBodyThatArrived) {
+  Exchange exchange("Hello");
+  exchange.run("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nSay\r\nHello\r\n", 4096);
+  EXPECT_FALSE(exchange.error);
+  EXPECT_TRUE(exchange.text_found);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,6 +26,14 @@ using Clock = std::chrono::steady_clock;
 
 Clock::time_point deadline_after(double seconds) {
   return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+bool holds_sanitizer_report(const std::string& text) {
+  for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+                             "WARNING: ThreadSanitizer", ": runtime error: "}) {
+    if (text.find(marker) != std::string::npos) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -52,6 +61,8 @@ AgentProcess::~AgentProcess() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  const std::string text = output();
+  if (holds_sanitizer_report(text)) ADD_FAILURE() << "The agent reported:\n" << text;
 }
 
 void AgentProcess::signal(int sig) const {

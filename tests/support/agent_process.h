@@ -1,6 +1,7 @@
 // The real agent binary, started by a test with its own configuration file;
 // its standard error goes to a file the test can read. The destructor kills
-// and reaps it if the test has not stopped it.
+// and reaps it if the test has not stopped it, and fails the test when the
+// agent's standard error holds a sanitizer report (sanitized builds).
 #ifndef QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
 #define QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
 
