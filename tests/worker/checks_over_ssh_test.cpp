@@ -80,24 +80,21 @@ TEST_F(ChecksOverSsh, ListingAndDefinitionsAreExact) {
 }
 
 TEST_F(ChecksOverSsh, HostChecksGiveVerdicts) {
-  const std::pair<std::string, std::string> runs[] = {
-      {"CPU", "#Load Limit [%]=1000#"},
-      {"RAM", "#Free RAM Limit [%]=0#"},
-      {"Swap", "#Free Swap Limit [%]=0#"},
-      {"DiskSpace", "#Disk Free Limit [%]=100#Disks=/#"},
-      {"Processes", "#Select Process=no such process here#"},
+  const struct {
+    std::string id, para, answer;  // what the answer begins with after "result="
+  } runs[] = {
+      {"CPU", "#Load Limit [%]=1000#", "up#resultstring=CPU load is "},
+      {"RAM", "#Free RAM Limit [%]=0#", ""},
+      {"Swap", "#Free Swap Limit [%]=0#", ""},
+      {"DiskSpace", "#Disk Free Limit [%]=100#Disks=/#", "up#resultstring=Disk / is "},
+      {"Processes", "#Select Process=no such process here#",
+       "down#resultstring=Process no such process here is not running#"},
   };
   SshExchange session(agent->port(), "monitor", "secret");
   for (const auto& run : runs) {
-    SCOPED_TRACE(run.first);
-    const std::string answer = session.request(run_request(run.first, run.second));
-    EXPECT_EQ(answer.rfind(answer_head(run.first), 0), 0u) << answer;
+    const std::string answer = session.request(run_request(run.id, run.para));
+    EXPECT_EQ(answer.rfind(answer_head(run.id) + run.answer, 0), 0u) << answer;
   }
-  const std::string root = session.request(run_request("DiskSpace", runs[3].second));
-  EXPECT_EQ(root.rfind(answer_head("DiskSpace") + "up#resultstring=Disk / is ", 0), 0u) << root;
-  EXPECT_EQ(
-      session.request(run_request("Processes", "#Select Process=no such process here#")),
-      answer_head("Processes") + "down#resultstring=Process no such process here is not running#");
 }
 
 TEST_F(ChecksOverSsh, PingAndUrl) {
@@ -115,8 +112,6 @@ TEST_F(ChecksOverSsh, PingAndUrl) {
   const std::string url = "http://127.0.0.1:" + std::to_string(web.port()) + "/status";
   EXPECT_EQ(ask(run_request("URL", "#URL=" + url + "#Status=200#Text to find=all well#")),
             answer_head("URL") + "up#resultstring=200 OK#");
-  EXPECT_EQ(ask(run_request("URL", "#URL=" + url + "#Text to find=missing#")),
-            answer_head("URL") + "down#resultstring=200 OK Text not found #");
 }
 
 TEST_F(ChecksOverSsh, CertificateAndSnmp) {
@@ -127,15 +122,11 @@ TEST_F(ChecksOverSsh, CertificateAndSnmp) {
             answer_head("Certificate") + "up#resultstring=Certificate for " + certificate.subject +
                 " is valid to " + certificate.expiry_text + "#");
 
-  const SnmpdProcess snmpd("quor2-ssh-test", {{1, {"timeticks", "345"}}});
+  const SnmpdProcess snmpd("quor2-ssh-test", {});
   EXPECT_EQ(ask(run_request("SNMP", "#Host address=" + snmpd.peer() +
                                         "#Community=quor2-ssh-test#OID=1.3.6.1.2.1.1.6.0"
                                         "#Test=is = to#Test value=server room#")),
             answer_head("SNMP") + "up#resultstring=1.3.6.1.2.1.1.6.0 = server room#");
-  EXPECT_EQ(
-      ask(run_request("SNMP", "#Host address=" + snmpd.peer() + "#Community=quor2-ssh-test#OID=" +
-                                  SnmpdProcess::served_oid(1) + "#Test=is > than#Test value=100#")),
-      answer_head("SNMP") + "up#resultstring=" + SnmpdProcess::served_oid(1) + " = 345#");
 }
 
 }  // namespace
