@@ -4,19 +4,17 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
+#include "support/running_agent.h"
 #include "support/text_line_reader.h"
 #include "utils/command_pipe.h"
 
 namespace {
 
-using checks::CheckResult;
 using checks::ProcCheck;
 using testing_support::FakeEnv;
 
@@ -36,8 +34,7 @@ TEST(ParsePs, ProcessNames) {
 TEST(ProcCheck, CommandBySystemName) {
   for (const auto& c : {std::pair<const char*, const char*>{"Linux", "ps -ax -o user,args"},
                         {"SunOS", "ps -e -o user,args"},
-                        {"IRIX64", "ps -e -o user,args"},
-                        {"FreeBSD", "ps -ax -o user,args"}}) {
+                        {"IRIX64", "ps -e -o user,args"}}) {
     FakeEnv env;
     env.system = c.first;
     ProcCheck(false, env).get_procs_set();
@@ -45,74 +42,59 @@ TEST(ProcCheck, CommandBySystemName) {
   }
 }
 
-CheckResult run(const std::map<std::string, std::string>& params) {
+TEST(ProcCheck, OnlyWholeNamesOfOtherUsersCount) {
   FakeEnv env;
   env.set_fixture("ps -ax -o user,args", "ps/linux.txt");
   ProcCheck check(false, env);
-  return check.execute(params);
-}
-
-TEST(ProcCheck, Results) {
-  const std::pair<const char*, CheckResult> table[] = {
-      {"mydaemon -k start", CheckResult::verdict(true, "Process mydaemon -k start is running")},
-      {"mydaemon", CheckResult::verdict(false, "Process mydaemon is not running")},
-      {"quor2 /etc/quor2/quor.ini",
-       CheckResult::verdict(false, "Process quor2 /etc/quor2/quor.ini is not running")},
-      {"init splash", CheckResult::verdict(false, "Process init splash is not running")},
-  };
-  for (const auto& c : table) {
-    SCOPED_TRACE(c.first);
-    const CheckResult result = run({{"Select Process", c.first}});
-    EXPECT_TRUE(result.executed);
-    EXPECT_EQ(result.up, c.second.up);
-    EXPECT_EQ(result.result_string, c.second.result_string);
+  for (const auto& c : {std::pair<std::string, bool>{"mydaemon -k start", true},
+                        {"mydaemon", false},
+                        {"quor2 /etc/quor2/quor.ini", false},
+                        {"init splash", false}}) {
+    const checks::CheckResult result = check.execute({{"Select Process", c.first}});
+    EXPECT_EQ(result.up, c.second) << c.first;
+    EXPECT_EQ(result.result_string,
+              "Process " + c.first + (c.second ? " is running" : " is not running"));
   }
 }
 
-TEST(ProcCheck, LogsTheRequestEscaped) {
+TEST(ProcCheck, RequestIsLoggedEscapedAndAMissingNameOnce) {
+  FakeEnv env;
+  ProcCheck check(false, env);
+  {
+    testing_support::LogCapture capture(logger::Logger::Debug);
+    check.execute({{"Select Process", "a\tb"}});
+    EXPECT_EQ(capture.messages(), Strings{"Debug: Executing proocess check for process a\\tb"});
+  }
   testing_support::LogCapture capture(logger::Logger::Debug);
-  run({{"Select Process", "a\tb"}});
-  EXPECT_EQ(capture.messages(), (Strings{"Debug: ProcCheck for check",
-                                         "Debug: Executing proocess check for process a\\tb"}));
-}
-
-TEST(ProcCheck, MissingNameIsLoggedOnce) {
-  testing_support::LogCapture capture(logger::Logger::Error);
-  EXPECT_EQ(run({}).error_message, "Required parameter expected");
+  EXPECT_EQ(check.execute({}).error_message, "Required parameter expected");
   EXPECT_EQ(capture.messages(),
             Strings{"Error: Process check Error: Select Process parameter missing."});
 }
 
-TEST(ProcCheck, Definition) {
+TEST(ProcCheck, DefinitionOffersEachNameOnceInOrder) {
   FakeEnv env;
   env.set_output("ps -ax -o user,args", "USER COMMAND\napp /bin/b\napp a\napp /bin/b\nroot c\n");
-  ProcCheck check(true, env);
-  EXPECT_EQ(check.get_description(), "Running processes");
-  EXPECT_EQ(check.get_params_definition(),
+  EXPECT_EQ(ProcCheck(true, env).get_params_definition(),
             "#paramname1=Select Process#paramtype1=listcombo#valuecount=2#value1=a#value2=b#"
             "atbutton_paramcount=1#atbutton_param1=Select Process#");
 }
 
-// A sleep that stays until the pipe goes, run as `user` ("" for ourselves);
-// returns its process id once it has become the sleep.
-pid_t start_sleep(std::unique_ptr<utils::CommandPipe>& holder, const passwd* user,
-                  const std::string& seconds) {
+// /bin/sleep for `seconds` as `user` (null: as ourselves) until the pipe
+// goes; whether it came up.
+bool start_sleep(std::unique_ptr<utils::CommandPipe>& pipe, const passwd* user,
+                 const std::string& seconds) {
   const std::string as_user = user == nullptr ? ""
                                               : "setpriv --reuid=" + std::to_string(user->pw_uid) +
                                                     " --regid=" + std::to_string(user->pw_gid) +
                                                     " --clear-groups ";
-  holder = std::make_unique<utils::CommandPipe>(
-      "echo $$; exec " + as_user + "/bin/sleep " + seconds, std::chrono::seconds(300));
-  std::string line;
-  if (!holder->read_line(line, 64)) return -1;
-  const std::string expected = std::string("/bin/sleep") + '\0' + seconds + '\0';
-  for (int i = 0; i < 500; ++i) {
-    std::ifstream cmdline("/proc/" + std::to_string(std::stoi(line)) + "/cmdline");
-    const std::string text((std::istreambuf_iterator<char>(cmdline)), {});
-    if (text == expected) return std::stoi(line);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return -1;
+  pipe = std::make_unique<utils::CommandPipe>("echo $$; exec " + as_user + "/bin/sleep " + seconds,
+                                              std::chrono::seconds(300));
+  std::string pid;
+  return pipe->read_line(pid, 64) && testing_support::wait_until(5, [&] {
+           std::ifstream cmdline("/proc/" + std::to_string(std::stoi(pid)) + "/cmdline");
+           return std::string(std::istreambuf_iterator<char>(cmdline), {}) ==
+                  "/bin/sleep" + std::string(1, '\0') + seconds + '\0';
+         });
 }
 
 TEST(ProcCheck, LiveFindsAnUnprivilegedProcessButNoRootOne) {
@@ -121,8 +103,8 @@ TEST(ProcCheck, LiveFindsAnUnprivilegedProcessButNoRootOne) {
   const std::string tag = std::to_string(getpid());
   std::unique_ptr<utils::CommandPipe> as_nobody;
   std::unique_ptr<utils::CommandPipe> as_root;
-  ASSERT_GT(start_sleep(as_nobody, nobody, "3000." + tag), 0);
-  ASSERT_GT(start_sleep(as_root, nullptr, "3001." + tag), 0);
+  ASSERT_TRUE(start_sleep(as_nobody, nobody, "3000." + tag));
+  ASSERT_TRUE(start_sleep(as_root, nullptr, "3001." + tag));
 
   ProcCheck check(true, utils::Env::standard());
   const Strings& names = check.combo_values["Select Process"];

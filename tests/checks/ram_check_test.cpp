@@ -29,7 +29,6 @@ TEST(RamCheck, Results) {
     std::map<std::string, std::string> params;
     CheckResult result;
   } table[] = {
-      {host, {{"Free RAM Limit [%]", "10"}}, CheckResult::verdict(true, "96% of RAM memory free")},
       {host, {{"Free RAM Limit [%]", "95"}}, CheckResult::verdict(true, "96% of RAM memory free")},
       {host,
        {{"Free RAM Limit [%]", "96"}},
@@ -56,23 +55,6 @@ TEST(RamCheck, MissingLimitIsLoggedWithPrefix) {
             (std::vector<std::string>{
                 "Error: RAM usage check Error: Free RAM Limit [%] parameter missing.",
                 "Error: Required parameter expected"}));
-}
-
-TEST(RamCheck, Definition) {
-  testing_support::LogCapture capture(logger::Logger::Debug);
-  RamCheck check(true, utils::Env::standard());
-  EXPECT_EQ(check.get_description(), "RAM Usage");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=Free RAM Limit [%]#paramtype1=longinteger#maxlength1=100#");
-  EXPECT_EQ(capture.messages(),
-            (std::vector<std::string>{"Debug: MemoryCheck for RAM", "Debug: RamCheck for params"}));
-}
-
-TEST(RamCheck, LiveTopGivesAVerdict) {
-  RamCheck check(false, utils::Env::standard());
-  const CheckResult result = check.execute({{"Free RAM Limit [%]", "0"}});
-  EXPECT_TRUE(result.executed) << result.error_message;
-  EXPECT_NE(result.result_string.find("% of RAM memory free"), std::string::npos);
 }
 
 TEST(RamCheck, HangingTopTimesOutAndLeavesNothingBehind) {
