@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "support/check_outcome.h"
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
@@ -45,30 +46,26 @@ TEST(ProcCheck, CommandBySystemName) {
 TEST(ProcCheck, OnlyWholeNamesOfOtherUsersCount) {
   FakeEnv env;
   env.set_fixture("ps -ax -o user,args", "ps/linux.txt");
-  ProcCheck check(false, env);
-  for (const auto& c : {std::pair<std::string, bool>{"mydaemon -k start", true},
-                        {"mydaemon", false},
-                        {"quor2 /etc/quor2/quor.ini", false},
-                        {"init splash", false}}) {
-    const checks::CheckResult result = check.execute({{"Select Process", c.first}});
-    EXPECT_EQ(result.up, c.second) << c.first;
-    EXPECT_EQ(result.result_string,
-              "Process " + c.first + (c.second ? " is running" : " is not running"));
-  }
+  const auto run = [&env](const std::string& name) {
+    return testing_support::outcome(ProcCheck(false, env).execute({{"Select Process", name}}));
+  };
+  EXPECT_EQ(run("mydaemon -k start"), "UP: Process mydaemon -k start is running");
+  EXPECT_EQ(run("mydaemon"), "DOWN: Process mydaemon is not running");
+  EXPECT_EQ(run("quor2 /etc/quor2/quor.ini"),
+            "DOWN: Process quor2 /etc/quor2/quor.ini is not running");
+  EXPECT_EQ(run("init splash"), "DOWN: Process init splash is not running");
 }
 
 TEST(ProcCheck, RequestIsLoggedEscapedAndAMissingNameOnce) {
   FakeEnv env;
-  ProcCheck check(false, env);
-  {
-    testing_support::LogCapture capture(logger::Logger::Debug);
-    check.execute({{"Select Process", "a\tb"}});
-    EXPECT_EQ(capture.messages(), Strings{"Debug: Executing proocess check for process a\\tb"});
-  }
   testing_support::LogCapture capture(logger::Logger::Debug);
-  EXPECT_EQ(check.execute({}).error_message, "Required parameter expected");
-  EXPECT_EQ(capture.messages(),
-            Strings{"Error: Process check Error: Select Process parameter missing."});
+  ProcCheck(false, env).execute({{"Select Process", "a\tb"}});
+  EXPECT_EQ(ProcCheck(false, env).execute({}).error_message, "Required parameter expected");
+  EXPECT_EQ(
+      capture.messages(),
+      (Strings{"Debug: ProcCheck for check", "Debug: Executing proocess check for process a\\tb",
+               "Debug: ProcCheck for check",
+               "Error: Process check Error: Select Process parameter missing."}));
 }
 
 TEST(ProcCheck, DefinitionOffersEachNameOnceInOrder) {
@@ -79,41 +76,31 @@ TEST(ProcCheck, DefinitionOffersEachNameOnceInOrder) {
             "atbutton_paramcount=1#atbutton_param1=Select Process#");
 }
 
-// /bin/sleep for `seconds` as `user` (null: as ourselves) until the pipe
-// goes; whether it came up.
-bool start_sleep(std::unique_ptr<utils::CommandPipe>& pipe, const passwd* user,
-                 const std::string& seconds) {
-  const std::string as_user = user == nullptr ? ""
-                                              : "setpriv --reuid=" + std::to_string(user->pw_uid) +
-                                                    " --regid=" + std::to_string(user->pw_gid) +
-                                                    " --clear-groups ";
-  pipe = std::make_unique<utils::CommandPipe>("echo $$; exec " + as_user + "/bin/sleep " + seconds,
-                                              std::chrono::seconds(300));
-  std::string pid;
-  return pipe->read_line(pid, 64) && testing_support::wait_until(5, [&] {
-           std::ifstream cmdline("/proc/" + std::to_string(std::stoi(pid)) + "/cmdline");
-           return std::string(std::istreambuf_iterator<char>(cmdline), {}) ==
-                  "/bin/sleep" + std::string(1, '\0') + seconds + '\0';
-         });
-}
-
 TEST(ProcCheck, LiveFindsAnUnprivilegedProcessButNoRootOne) {
   const passwd* nobody = getpwnam("nobody");
   if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
-  const std::string tag = std::to_string(getpid());
-  std::unique_ptr<utils::CommandPipe> as_nobody;
-  std::unique_ptr<utils::CommandPipe> as_root;
-  ASSERT_TRUE(start_sleep(as_nobody, nobody, "3000." + tag));
-  ASSERT_TRUE(start_sleep(as_root, nullptr, "3001." + tag));
-
-  ProcCheck check(true, utils::Env::standard());
-  const Strings& names = check.combo_values["Select Process"];
-  EXPECT_NE(std::find(names.begin(), names.end(), "sleep 3000." + tag), names.end());
+  const std::string sleep = "sleep 3000." + std::to_string(getpid());
+  const utils::CommandPipe as_nobody("exec setpriv --reuid=" + std::to_string(nobody->pw_uid) +
+                                         " --regid=" + std::to_string(nobody->pw_gid) +
+                                         " --clear-groups /bin/" + sleep,
+                                     std::chrono::seconds(300));
+  Strings names;
+  ASSERT_TRUE(testing_support::wait_until(5, [&] {
+    names = ProcCheck(true, utils::Env::standard()).combo_values["Select Process"];
+    return std::find(names.begin(), names.end(), sleep) != names.end();
+  }));
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-  EXPECT_EQ(check.execute({{"Select Process", "sleep 3000." + tag}}).result_string,
-            "Process sleep 3000." + tag + " is running");
-  EXPECT_EQ(check.execute({{"Select Process", "sleep 3001." + tag}}).result_string,
-            "Process sleep 3001." + tag + " is not running");
+  // This test itself runs as root.
+  std::ifstream cmdline("/proc/self/cmdline");
+  std::string ourselves;
+  for (std::string arg; std::getline(cmdline, arg, '\0');) {
+    ourselves += ourselves.empty() ? arg.substr(arg.rfind('/') + 1) : " " + arg;
+  }
+  ProcCheck check(false, utils::Env::standard());
+  EXPECT_EQ(testing_support::outcome(check.execute({{"Select Process", sleep}})),
+            "UP: Process " + sleep + " is running");
+  EXPECT_EQ(testing_support::outcome(check.execute({{"Select Process", ourselves}})),
+            "DOWN: Process " + ourselves + " is not running");
 }
 
 TEST(ProcCheck, HangingPsTimesOutAndLeavesNothingBehind) {
@@ -127,6 +114,11 @@ TEST(ProcCheck, HangingPsTimesOutAndLeavesNothingBehind) {
   const std::vector<pid_t> pids = programs.pids_of("ps");
   ASSERT_EQ(pids.size(), 2u);
   for (const pid_t pid : pids) EXPECT_FALSE(testing_support::still_running(pid));
+
+  // A definition request still gets its answer, without process names.
+  EXPECT_EQ(ProcCheck(true, env).combo_values["Select Process"], Strings{});
+  EXPECT_EQ(capture.messages(),
+            Strings{"Error: Process check Error: Command timed out: ps -ax -o user,args"});
 }
 
 }  // namespace

@@ -14,23 +14,27 @@ using testing_support::RunningAgent;
 
 class ClientMainTest : public ::testing::Test {
  protected:
-  ClientMainTest() : password_file_(agent_.password_file("secret")) {}
+  static void SetUpTestSuite() { agent_ = std::make_unique<RunningAgent>(); }
+  static void TearDownTestSuite() { agent_.reset(); }
 
-  ProgramResult client(std::vector<std::string> args) {
+  // The client as user monitor of the agent, with `args` after that.
+  static ProgramResult client(std::vector<std::string> args) {
     const std::vector<std::string> connection = {
-        QUOR2_CLIENT, "--port", std::to_string(agent_.port()), "--user", "monitor"};
+        QUOR2_CLIENT, "--port", std::to_string(agent_->port()), "--user", "monitor"};
     args.insert(args.begin(), connection.begin(), connection.end());
     return run_program(args);
   }
 
-  ProgramResult ask(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--password-file", password_file_});
+  // The same with the right password from a file.
+  static ProgramResult ask(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--password-file", agent_->password_file("secret")});
     return client(args);
   }
 
-  RunningAgent agent_;
-  const std::string password_file_;
+  static std::unique_ptr<RunningAgent> agent_;
 };
+
+std::unique_ptr<RunningAgent> ClientMainTest::agent_;
 
 TEST_F(ClientMainTest, ListsAndDescribes) {
   const ProgramResult list = ask({"list"});
@@ -42,7 +46,7 @@ TEST_F(ClientMainTest, ListsAndDescribes) {
   const ProgramResult combo = ask({"combo", "CPU"});
   EXPECT_EQ(combo.out, define.out);
   // The client says goodbye as a monitoring server does.
-  EXPECT_TRUE(agent_.wait_for_log("Debug: Executing LogoutCommand.\n"));
+  EXPECT_TRUE(agent_->wait_for_log("Debug: Executing LogoutCommand.\n"));
 }
 
 TEST_F(ClientMainTest, RunExitStatusFollowsTheVerdict) {
@@ -78,14 +82,12 @@ TEST_F(ClientMainTest, RecordAndRawShowTheAnswerItself) {
   EXPECT_EQ(unknown.out, "Command x not implemented\n");
 }
 
-TEST_F(ClientMainTest, PasswordOnTheCommandLine) {
+TEST_F(ClientMainTest, PasswordsAndFailures) {
   EXPECT_EQ(client({"--password", "secret", "list"}).status, 0);
   const ProgramResult refused = client({"--password", "wrong", "list"});
   EXPECT_EQ(refused.status, 3);
   EXPECT_EQ(refused.out, "ERROR: Login refused for user monitor\n");
-}
 
-TEST_F(ClientMainTest, Failures) {
   const ProgramResult missing_file = client({"--password-file", "/nonexistent/pw", "list"});
   EXPECT_EQ(missing_file.status, 3);
   EXPECT_EQ(missing_file.out, "ERROR: Cannot read the password file /nonexistent/pw\n");
