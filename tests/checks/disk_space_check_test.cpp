@@ -16,15 +16,19 @@ using testing_support::read_fixture;
 
 using Strings = std::vector<std::string>;
 
-TEST(ParseDf, MountPoints) {
-  testing_support::TextLineReader debian(read_fixture("df/debian-12.txt"));
-  EXPECT_EQ(DiskSpaceCheck::parse_mount_points(debian),
-            (Strings{"/dev", "/run", "/", "/dev/shm", "/run/lock", "/boot/efi", "/run/user/1000"}));
-  // A blank in a mount point leaves its last word; a blank line an empty entry.
-  testing_support::TextLineReader mixed(read_fixture("df/mixed.txt"));
-  EXPECT_EQ(
-      DiskSpaceCheck::parse_mount_points(mixed),
-      (Strings{"/", "/boot", "Share", "/var", "/var", "/full", "/odd", "/proc/x", "/lonely", ""}));
+TEST(DiskSpaceCheck, DefinitionOffersTheMountPoints) {
+  for (const bool xpg4 : {false, true}) {
+    FakeEnv env;
+    if (xpg4) env.files.insert("/usr/xpg4/bin/df");
+    const std::string command = xpg4 ? "/usr/xpg4/bin/df -P" : "df -P";
+    env.set_fixture(command, "df/mixed.txt");
+    // A blank in a mount point leaves its last word; a blank line an empty
+    // entry; duplicates stay.
+    EXPECT_EQ(DiskSpaceCheck(true, env).combo_values["Disks"],
+              (Strings{"/", "/boot", "Share", "/var", "/var", "/full", "/odd", "/proc/x", "/lonely",
+                       ""}));
+    EXPECT_EQ(env.commands_run(), Strings{command});
+  }
 }
 
 TEST(ParseDf, Capacity) {
@@ -70,17 +74,6 @@ TEST(DiskSpaceCheck, LogLines) {
                      "Error: Disk space check Error: Disks parameter missing.",
                      "Error: Required parameter expected", "Debug: DiskSpaceCheck for check",
                      "Debug: Executing disk space check for /a\\nb with free limit 90"}));
-}
-
-TEST(DiskSpaceCheck, DefinitionOffersTheMountPointsOfXpg4Df) {
-  FakeEnv env;
-  env.files.insert("/usr/xpg4/bin/df");
-  env.set_output("/usr/xpg4/bin/df -P", "Filesystem ...\na 1 1 0 1% /\nb 1 1 0 1% /boot\n");
-  EXPECT_EQ(DiskSpaceCheck(true, env).get_params_definition(),
-            "#paramname1=Disk Free Limit [%]#paramtype1=longinteger#maxlength1=100#"
-            "paramname2=Disks#paramtype2=listcombo#valuecount=2#value1=/#value2=/boot#"
-            "atbutton_paramcount=1#atbutton_param1=Disks#");
-  EXPECT_EQ(env.commands_run(), Strings{"/usr/xpg4/bin/df -P"});
 }
 
 TEST(DiskSpaceCheck, HangingDfTimesOutAndLeavesNothingBehind) {

@@ -11,7 +11,6 @@
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
 #include "support/running_agent.h"
-#include "support/text_line_reader.h"
 #include "utils/command_pipe.h"
 
 namespace {
@@ -21,25 +20,21 @@ using testing_support::FakeEnv;
 
 using Strings = std::vector<std::string>;
 
-TEST(ParsePs, ProcessNames) {
-  const std::string long_line = "app /usr/bin/java " + std::string(3000, 'x') + "\n";
-  testing_support::TextLineReader output(testing_support::read_fixture("ps/linux.txt") + long_line);
-  const std::set<std::string> names = ProcCheck::parse_ps(output);
-  // The long line arrives in pieces of 2047 bytes; the one-word rest is skipped.
-  EXPECT_EQ(Strings(names.begin(), names.end()),
-            (Strings{"[worker/1:0]", "java " + std::string(2047 - 18, 'x'), "mydaemon -k start",
-                     "php-fpm: pool www", "rootxd --foreground", "run.sh --fast",
-                     "server --config /etc/app.conf", "sleep 600"}));
-}
-
-TEST(ProcCheck, CommandBySystemName) {
+TEST(ProcCheck, DefinitionOffersTheNamesOfOtherUsersProcesses) {
   for (const auto& c : {std::pair<const char*, const char*>{"Linux", "ps -ax -o user,args"},
                         {"SunOS", "ps -e -o user,args"},
                         {"IRIX64", "ps -e -o user,args"}}) {
     FakeEnv env;
     env.system = c.first;
-    ProcCheck(false, env).get_procs_set();
-    EXPECT_EQ(env.commands_run(), Strings{c.second});
+    env.set_output(c.second, testing_support::read_fixture("ps/linux.txt") + "app /usr/bin/java " +
+                                 std::string(3000, 'x') + "\n");
+    // The long line arrives in pieces of 2047 bytes; the one-word rest is
+    // skipped. Names come once each, in byte order.
+    EXPECT_EQ(ProcCheck(true, env).combo_values["Select Process"],
+              (Strings{"[worker/1:0]", "java " + std::string(2047 - 18, 'x'), "mydaemon -k start",
+                       "php-fpm: pool www", "rootxd --foreground", "run.sh --fast",
+                       "server --config /etc/app.conf", "sleep 600"}))
+        << c.first;
   }
 }
 
@@ -66,14 +61,6 @@ TEST(ProcCheck, RequestIsLoggedEscapedAndAMissingNameOnce) {
       (Strings{"Debug: ProcCheck for check", "Debug: Executing proocess check for process a\\tb",
                "Debug: ProcCheck for check",
                "Error: Process check Error: Select Process parameter missing."}));
-}
-
-TEST(ProcCheck, DefinitionOffersEachNameOnceInOrder) {
-  FakeEnv env;
-  env.set_output("ps -ax -o user,args", "USER COMMAND\napp /bin/b\napp a\napp /bin/b\nroot c\n");
-  EXPECT_EQ(ProcCheck(true, env).get_params_definition(),
-            "#paramname1=Select Process#paramtype1=listcombo#valuecount=2#value1=a#value2=b#"
-            "atbutton_paramcount=1#atbutton_param1=Select Process#");
 }
 
 TEST(ProcCheck, LiveFindsAnUnprivilegedProcessButNoRootOne) {

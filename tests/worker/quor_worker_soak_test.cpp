@@ -83,21 +83,17 @@ void keep_session_busy(int port, std::size_t first, Clock::time_point end, Tally
   }
 }
 
-// Connects and leaves again and again: 0 before the key exchange, 1 after
-// it, 2 after the login.
-void keep_dropping(int port, int kind, Clock::time_point end, Tally& tally) {
+// Connects and leaves again and again: before the key exchange, after it
+// and after the login.
+void keep_dropping(int port, Clock::time_point end, Tally& tally) {
   while (Clock::now() < end) {
     try {
-      if (kind == 0 && !testing_support::RawConnection(port).connected()) {
-        throw std::runtime_error("no TCP connection");
+      if (!testing_support::RawConnection(port).connected()) throw std::runtime_error("no TCP");
+      client::SshClient("127.0.0.1", port);
+      if (!client::SshClient("127.0.0.1", port).login("monitor", "secret")) {
+        throw std::runtime_error("login refused");
       }
-      if (kind > 0) {
-        client::SshClient connection("127.0.0.1", port);
-        if (kind == 2 && !connection.login("monitor", "secret")) {
-          throw std::runtime_error("login refused");
-        }
-      }
-      ++tally.drops;
+      tally.drops += 3;
     } catch (const std::exception& error) {
       tally.fault(std::string("dropping client: ") + error.what());
     }
@@ -111,9 +107,7 @@ void run_load(const RunningAgent& agent, Clock::duration duration, Tally& tally)
   for (int i = 0; i < session_count; ++i) {
     clients.emplace_back(keep_session_busy, agent.port(), i, end, std::ref(tally));
   }
-  for (int kind = 0; kind < 3; ++kind) {
-    clients.emplace_back(keep_dropping, agent.port(), kind, end, std::ref(tally));
-  }
+  clients.emplace_back(keep_dropping, agent.port(), end, std::ref(tally));
   for (std::thread& client : clients) client.join();
 }
 
