@@ -10,7 +10,7 @@
 // temporary folder, starts the agent on it and returns once the port
 // listens (it throws std::runtime_error when the agent does not come up).
 // The destructor stops the agent with SIGTERM (SIGKILL after a grace time)
-// and removes the folder. Used by one test thread.
+// and removes the folder. Test threads may share one; only its owner stops it.
 #ifndef QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
 #define QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
 
