@@ -49,8 +49,9 @@ std::vector<pid_t> HangingPrograms::pids_of(const std::string& name) const {
   return pids;
 }
 
-bool still_running(pid_t pid) {
-  return !wait_until(5, [pid] { return !alive(pid); });
+bool HangingPrograms::ended(const std::string& name) const {
+  const std::vector<pid_t> pids = pids_of(name);
+  return pids.size() == 2 && wait_until(5, [&pids] { return !alive(pids[0]) && !alive(pids[1]); });
 }
 
 }  // namespace testing_support

@@ -28,14 +28,14 @@ class HangingPrograms {
   // The ids of the program `name` and of its child, once it has run.
   std::vector<pid_t> pids_of(const std::string& name) const;
 
+  // Whether the program `name` has run and neither it nor its child is left
+  // (a zombie counts as gone), waiting a generous while for them to go.
+  bool ended(const std::string& name) const;
+
  private:
   TempDir dir_;
   std::string saved_path_;
 };
-
-// Whether the process runs (a zombie does not), waiting a generous while
-// for it to go.
-bool still_running(pid_t pid);
 
 }  // namespace testing_support
 
