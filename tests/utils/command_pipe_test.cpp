@@ -48,8 +48,9 @@ TEST(CommandPipe, LeavesNoProcessBehind) {
     ASSERT_EQ(programs.pids_of("straggler").size(), 2u);
     EXPECT_TRUE(read_all(pipe).empty());
   }
-  for (const char* name : {"slow", "abandoned", "straggler"})
+  for (const char* name : {"slow", "abandoned", "straggler"}) {
     EXPECT_TRUE(programs.ended(name)) << name;
+  }
 }
 
 }  // namespace
