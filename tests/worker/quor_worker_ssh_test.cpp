@@ -207,6 +207,7 @@ TEST(QuorWorkerSshTest, LoginsAndTheirLogLines) {
   }
   EXPECT_EQ(own.log_count(" with password ********"), 7u) << log;  // 5 attempts, 2 failures
   EXPECT_EQ(own.log_count("SSH connection established."), 2u) << log;
+  EXPECT_EQ(own.log_count("Error:"), 0u) << log;
   EXPECT_EQ(log.find("Authentication failed for user outside"), std::string::npos) << log;
   for (const char* secret : {"Pa55-word", "Other-pa55", "Guess-0f"}) {
     EXPECT_EQ(log.find(secret), std::string::npos) << secret;
