@@ -4,134 +4,90 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 
+#include "support/check_outcome.h"
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
-#include "support/text_line_reader.h"
+#include "support/running_agent.h"
 #include "utils/command_pipe.h"
 
 namespace {
 
-using checks::CheckResult;
 using checks::ProcCheck;
 using testing_support::FakeEnv;
 
 using Strings = std::vector<std::string>;
 
-TEST(ParsePs, ProcessNames) {
-  const std::string long_line = "app /usr/bin/java " + std::string(3000, 'x') + "\n";
-  testing_support::TextLineReader output(testing_support::read_fixture("ps/linux.txt") + long_line);
-  const std::set<std::string> names = ProcCheck::parse_ps(output);
-  // The long line arrives in pieces of 2047 bytes; the one-word rest is skipped.
-  EXPECT_EQ(Strings(names.begin(), names.end()),
-            (Strings{"[worker/1:0]", "java " + std::string(2047 - 18, 'x'), "mydaemon -k start",
-                     "php-fpm: pool www", "rootxd --foreground", "run.sh --fast",
-                     "server --config /etc/app.conf", "sleep 600"}));
-}
-
-TEST(ProcCheck, CommandBySystemName) {
+TEST(ProcCheck, DefinitionOffersTheNamesOfOtherUsersProcesses) {
   for (const auto& c : {std::pair<const char*, const char*>{"Linux", "ps -ax -o user,args"},
                         {"SunOS", "ps -e -o user,args"},
-                        {"IRIX64", "ps -e -o user,args"},
-                        {"FreeBSD", "ps -ax -o user,args"}}) {
+                        {"IRIX64", "ps -e -o user,args"}}) {
     FakeEnv env;
     env.system = c.first;
-    ProcCheck(false, env).get_procs_set();
-    EXPECT_EQ(env.commands_run(), Strings{c.second});
+    env.set_output(c.second, testing_support::read_fixture("ps/linux.txt") + "app /usr/bin/java " +
+                                 std::string(3000, 'x') + "\n");
+    // The long line arrives in pieces of 2047 bytes; the one-word rest is
+    // skipped. Names come once each, in byte order.
+    EXPECT_EQ(ProcCheck(true, env).combo_values["Select Process"],
+              (Strings{"[worker/1:0]", "java " + std::string(2047 - 18, 'x'), "mydaemon -k start",
+                       "php-fpm: pool www", "rootxd --foreground", "run.sh --fast",
+                       "server --config /etc/app.conf", "sleep 600"}))
+        << c.first;
   }
 }
 
-CheckResult run(const std::map<std::string, std::string>& params) {
+TEST(ProcCheck, OnlyWholeNamesOfOtherUsersCount) {
   FakeEnv env;
   env.set_fixture("ps -ax -o user,args", "ps/linux.txt");
-  ProcCheck check(false, env);
-  return check.execute(params);
-}
-
-TEST(ProcCheck, Results) {
-  const std::pair<const char*, CheckResult> table[] = {
-      {"mydaemon -k start", CheckResult::verdict(true, "Process mydaemon -k start is running")},
-      {"mydaemon", CheckResult::verdict(false, "Process mydaemon is not running")},
-      {"quor2 /etc/quor2/quor.ini",
-       CheckResult::verdict(false, "Process quor2 /etc/quor2/quor.ini is not running")},
-      {"init splash", CheckResult::verdict(false, "Process init splash is not running")},
+  const auto run = [&env](const std::string& name) {
+    return testing_support::outcome(ProcCheck(false, env).execute({{"Select Process", name}}));
   };
-  for (const auto& c : table) {
-    SCOPED_TRACE(c.first);
-    const CheckResult result = run({{"Select Process", c.first}});
-    EXPECT_TRUE(result.executed);
-    EXPECT_EQ(result.up, c.second.up);
-    EXPECT_EQ(result.result_string, c.second.result_string);
-  }
+  EXPECT_EQ(run("mydaemon -k start"), "UP: Process mydaemon -k start is running");
+  EXPECT_EQ(run("mydaemon"), "DOWN: Process mydaemon is not running");
+  EXPECT_EQ(run("quor2 /etc/quor2/quor.ini"),
+            "DOWN: Process quor2 /etc/quor2/quor.ini is not running");
+  EXPECT_EQ(run("init splash"), "DOWN: Process init splash is not running");
 }
 
-TEST(ProcCheck, LogsTheRequestEscaped) {
-  testing_support::LogCapture capture(logger::Logger::Debug);
-  run({{"Select Process", "a\tb"}});
-  EXPECT_EQ(capture.messages(), (Strings{"Debug: ProcCheck for check",
-                                         "Debug: Executing proocess check for process a\\tb"}));
-}
-
-TEST(ProcCheck, MissingNameIsLoggedOnce) {
-  testing_support::LogCapture capture(logger::Logger::Error);
-  EXPECT_EQ(run({}).error_message, "Required parameter expected");
-  EXPECT_EQ(capture.messages(),
-            Strings{"Error: Process check Error: Select Process parameter missing."});
-}
-
-TEST(ProcCheck, Definition) {
+TEST(ProcCheck, RequestIsLoggedEscapedAndAMissingNameOnce) {
   FakeEnv env;
-  env.set_output("ps -ax -o user,args", "USER COMMAND\napp /bin/b\napp a\napp /bin/b\nroot c\n");
-  ProcCheck check(true, env);
-  EXPECT_EQ(check.get_description(), "Running processes");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=Select Process#paramtype1=listcombo#valuecount=2#value1=a#value2=b#"
-            "atbutton_paramcount=1#atbutton_param1=Select Process#");
-}
-
-// A sleep that stays until the pipe goes, run as `user` ("" for ourselves);
-// returns its process id once it has become the sleep.
-pid_t start_sleep(std::unique_ptr<utils::CommandPipe>& holder, const passwd* user,
-                  const std::string& seconds) {
-  const std::string as_user = user == nullptr ? ""
-                                              : "setpriv --reuid=" + std::to_string(user->pw_uid) +
-                                                    " --regid=" + std::to_string(user->pw_gid) +
-                                                    " --clear-groups ";
-  holder = std::make_unique<utils::CommandPipe>(
-      "echo $$; exec " + as_user + "/bin/sleep " + seconds, std::chrono::seconds(300));
-  std::string line;
-  if (!holder->read_line(line, 64)) return -1;
-  const std::string expected = std::string("/bin/sleep") + '\0' + seconds + '\0';
-  for (int i = 0; i < 500; ++i) {
-    std::ifstream cmdline("/proc/" + std::to_string(std::stoi(line)) + "/cmdline");
-    const std::string text((std::istreambuf_iterator<char>(cmdline)), {});
-    if (text == expected) return std::stoi(line);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return -1;
+  testing_support::LogCapture capture(logger::Logger::Debug);
+  ProcCheck(false, env).execute({{"Select Process", "a\tb"}});
+  EXPECT_EQ(ProcCheck(false, env).execute({}).error_message, "Required parameter expected");
+  EXPECT_EQ(
+      capture.messages(),
+      (Strings{"Debug: ProcCheck for check", "Debug: Executing proocess check for process a\\tb",
+               "Debug: ProcCheck for check",
+               "Error: Process check Error: Select Process parameter missing."}));
 }
 
 TEST(ProcCheck, LiveFindsAnUnprivilegedProcessButNoRootOne) {
   const passwd* nobody = getpwnam("nobody");
   if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
-  const std::string tag = std::to_string(getpid());
-  std::unique_ptr<utils::CommandPipe> as_nobody;
-  std::unique_ptr<utils::CommandPipe> as_root;
-  ASSERT_GT(start_sleep(as_nobody, nobody, "3000." + tag), 0);
-  ASSERT_GT(start_sleep(as_root, nullptr, "3001." + tag), 0);
-
-  ProcCheck check(true, utils::Env::standard());
-  const Strings& names = check.combo_values["Select Process"];
-  EXPECT_NE(std::find(names.begin(), names.end(), "sleep 3000." + tag), names.end());
+  const std::string sleep = "sleep 3000." + std::to_string(getpid());
+  const utils::CommandPipe as_nobody("exec setpriv --reuid=" + std::to_string(nobody->pw_uid) +
+                                         " --regid=" + std::to_string(nobody->pw_gid) +
+                                         " --clear-groups /bin/" + sleep,
+                                     std::chrono::seconds(300));
+  Strings names;
+  ASSERT_TRUE(testing_support::wait_until(5, [&] {
+    names = ProcCheck(true, utils::Env::standard()).combo_values["Select Process"];
+    return std::find(names.begin(), names.end(), sleep) != names.end();
+  }));
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-  EXPECT_EQ(check.execute({{"Select Process", "sleep 3000." + tag}}).result_string,
-            "Process sleep 3000." + tag + " is running");
-  EXPECT_EQ(check.execute({{"Select Process", "sleep 3001." + tag}}).result_string,
-            "Process sleep 3001." + tag + " is not running");
+  // This test itself runs as root.
+  std::ifstream cmdline("/proc/self/cmdline");
+  std::string ourselves;
+  for (std::string arg; std::getline(cmdline, arg, '\0');) {
+    ourselves += ourselves.empty() ? arg.substr(arg.rfind('/') + 1) : " " + arg;
+  }
+  ProcCheck check(false, utils::Env::standard());
+  EXPECT_EQ(testing_support::outcome(check.execute({{"Select Process", sleep}})),
+            "UP: Process " + sleep + " is running");
+  EXPECT_EQ(testing_support::outcome(check.execute({{"Select Process", ourselves}})),
+            "DOWN: Process " + ourselves + " is not running");
 }
 
 TEST(ProcCheck, HangingPsTimesOutAndLeavesNothingBehind) {
@@ -142,9 +98,12 @@ TEST(ProcCheck, HangingPsTimesOutAndLeavesNothingBehind) {
   EXPECT_EQ(ProcCheck(false, env).execute({{"Select Process", "a"}}).error_message,
             "Command timed out: ps -ax -o user,args");
   EXPECT_EQ(capture.messages(), Strings{});
-  const std::vector<pid_t> pids = programs.pids_of("ps");
-  ASSERT_EQ(pids.size(), 2u);
-  for (const pid_t pid : pids) EXPECT_FALSE(testing_support::still_running(pid));
+  EXPECT_TRUE(programs.ended("ps"));
+
+  // A definition request still gets its answer, without process names.
+  EXPECT_EQ(ProcCheck(true, env).combo_values["Select Process"], Strings{});
+  EXPECT_EQ(capture.messages(),
+            Strings{"Error: Process check Error: Command timed out: ps -ax -o user,args"});
 }
 
 }  // namespace

@@ -2,89 +2,46 @@
 
 #include <gtest/gtest.h>
 
+#include "support/check_outcome.h"
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
 
 namespace {
 
-using checks::CheckResult;
 using checks::RamCheck;
-using testing_support::FakeEnv;
+using testing_support::read_fixture;
 
-const char* const top = "top -d 1 -n 1 -b";
-
-CheckResult run(const std::string& output, const std::map<std::string, std::string>& params) {
-  FakeEnv env;
-  env.set_output(top, output);
-  RamCheck check(false, env);
-  return check.execute(params);
+std::string run(const std::string& top_output, const std::string& limit) {
+  testing_support::FakeEnv env;
+  env.set_output("top -d 1 -n 1 -b", top_output);
+  std::map<std::string, std::string> params;
+  if (!limit.empty()) params["Free RAM Limit [%]"] = limit;
+  return testing_support::outcome(RamCheck(false, env).execute(params));
 }
 
 TEST(RamCheck, Results) {
-  const std::string host = testing_support::read_fixture("top/procps-ng-4.txt");  // 96% free
-  const std::string blank_first = testing_support::read_fixture("top/blank-before-swap.txt");
-  const struct {
-    std::string output;
-    std::map<std::string, std::string> params;
-    CheckResult result;
-  } table[] = {
-      {host, {{"Free RAM Limit [%]", "10"}}, CheckResult::verdict(true, "96% of RAM memory free")},
-      {host, {{"Free RAM Limit [%]", "95"}}, CheckResult::verdict(true, "96% of RAM memory free")},
-      {host,
-       {{"Free RAM Limit [%]", "96"}},
-       CheckResult::verdict(false, "Low RAM memory: 96% free")},
-      {"", {{"Free RAM Limit [%]", "0"}}, CheckResult::verdict(false, "Low RAM memory: 0% free")},
-      {host, {}, CheckResult::failure("Required parameter expected")},
-      {host, {{"Free RAM Limit [%]", "abc"}}, CheckResult::failure("Unexpected exception")},
-      {blank_first, {{"Free RAM Limit [%]", "1"}}, CheckResult::failure("Unexpected exception")},
-  };
-  for (const auto& c : table) {
-    SCOPED_TRACE(c.result.result_string + c.result.error_message);
-    const CheckResult result = run(c.output, c.params);
-    EXPECT_EQ(result.executed, c.result.executed);
-    EXPECT_EQ(result.up, c.result.up);
-    EXPECT_EQ(result.result_string, c.result.result_string);
-    EXPECT_EQ(result.error_message, c.result.error_message);
-  }
-}
-
-TEST(RamCheck, MissingLimitIsLoggedWithPrefix) {
+  const std::string host = read_fixture("top/procps-ng-4.txt");  // 96% free
+  EXPECT_EQ(run(host, "95"), "UP: 96% of RAM memory free");
+  EXPECT_EQ(run(host, "96"), "DOWN: Low RAM memory: 96% free");
+  EXPECT_EQ(run("", "0"), "DOWN: Low RAM memory: 0% free");
+  EXPECT_EQ(run(host, "abc"), "ERROR: Unexpected exception");
+  EXPECT_EQ(run(read_fixture("top/blank-before-swap.txt"), "1"), "ERROR: Unexpected exception");
   testing_support::LogCapture capture(logger::Logger::Error);
-  run("", {});
+  EXPECT_EQ(run(host, ""), "ERROR: Required parameter expected");
   EXPECT_EQ(capture.messages(),
             (std::vector<std::string>{
                 "Error: RAM usage check Error: Free RAM Limit [%] parameter missing.",
                 "Error: Required parameter expected"}));
 }
 
-TEST(RamCheck, Definition) {
-  testing_support::LogCapture capture(logger::Logger::Debug);
-  RamCheck check(true, utils::Env::standard());
-  EXPECT_EQ(check.get_description(), "RAM Usage");
-  EXPECT_EQ(check.get_params_definition(),
-            "#paramname1=Free RAM Limit [%]#paramtype1=longinteger#maxlength1=100#");
-  EXPECT_EQ(capture.messages(),
-            (std::vector<std::string>{"Debug: MemoryCheck for RAM", "Debug: RamCheck for params"}));
-}
-
-TEST(RamCheck, LiveTopGivesAVerdict) {
-  RamCheck check(false, utils::Env::standard());
-  const CheckResult result = check.execute({{"Free RAM Limit [%]", "0"}});
-  EXPECT_TRUE(result.executed) << result.error_message;
-  EXPECT_NE(result.result_string.find("% of RAM memory free"), std::string::npos);
-}
-
 TEST(RamCheck, HangingTopTimesOutAndLeavesNothingBehind) {
   testing_support::HangingPrograms programs;
   programs.add("top", "MiB Mem :  100.0 total,  50.0 free,  50.0 used,  0.0 buff/cache\n");
   const utils::Env env(1);
-  RamCheck check(false, env);
-  const CheckResult result = check.execute({{"Free RAM Limit [%]", "10"}});
-  EXPECT_EQ(result.error_message, "Command timed out: top -d 1 -n 1 -b");
-  const std::vector<pid_t> pids = programs.pids_of("top");
-  ASSERT_EQ(pids.size(), 2u);
-  for (const pid_t pid : pids) EXPECT_FALSE(testing_support::still_running(pid));
+  EXPECT_EQ(testing_support::outcome(RamCheck(false, env).execute({{"Free RAM Limit [%]", "10"}})),
+            "ERROR: Command timed out: top -d 1 -n 1 -b");
+  EXPECT_TRUE(programs.ended("top"));
 }
 
 }  // namespace

@@ -12,40 +12,45 @@ using testing_support::ProgramResult;
 using testing_support::run_program;
 using testing_support::RunningAgent;
 
-class ClientMainTest : public ::testing::Test {
- protected:
-  ClientMainTest() : password_file_(agent_.password_file("secret")) {}
+// One agent for all tests.
+RunningAgent& agent() {
+  static RunningAgent shared;
+  return shared;
+}
 
-  ProgramResult client(std::vector<std::string> args) {
-    const std::vector<std::string> connection = {
-        QUOR2_CLIENT, "--port", std::to_string(agent_.port()), "--user", "monitor"};
-    args.insert(args.begin(), connection.begin(), connection.end());
-    return run_program(args);
-  }
+// The client as user monitor of the agent, with `args` after that.
+ProgramResult client(std::vector<std::string> args) {
+  const std::vector<std::string> connection = {QUOR2_CLIENT, "--port",
+                                               std::to_string(agent().port()), "--user", "monitor"};
+  args.insert(args.begin(), connection.begin(), connection.end());
+  return run_program(args);
+}
 
-  ProgramResult ask(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--password-file", password_file_});
-    return client(args);
-  }
+// The same with the right password from a file.
+ProgramResult ask(std::vector<std::string> args) {
+  args.insert(args.begin(), {"--password-file", agent().password_file("secret")});
+  return client(args);
+}
 
-  RunningAgent agent_;
-  const std::string password_file_;
-};
-
-TEST_F(ClientMainTest, ListsAndDescribes) {
+TEST(ClientMainTest, ReadableAndRawAnswers) {
   const ProgramResult list = ask({"list"});
   EXPECT_EQ(list.status, 0) << list.err;
   EXPECT_EQ(list.out, "ID   DESCRIPTION\nCPU  CPU Usage\n");
   const ProgramResult define = ask({"define", "CPU"});
   EXPECT_EQ(define.status, 0) << define.err;
   EXPECT_EQ(define.out, "Parameters of CPU:\n  Load Limit [%] (longinteger, max length 200)\n");
-  const ProgramResult combo = ask({"combo", "CPU"});
-  EXPECT_EQ(combo.out, define.out);
+  EXPECT_EQ(ask({"combo", "CPU"}).out, define.out);
+  EXPECT_EQ(ask({"--record", "list"}).out,
+            "#keycount=6#responseaction=listchecks#sessionid=1#checkcount=1#checkid1=CPU#"
+            "checkdescription1=CPU Usage#available1=true#");
+  EXPECT_EQ(ask({"raw", "#keycount=1#"}).out, "no sessionid\n");
+  EXPECT_EQ(ask({"--record", "raw", "#keycount=1#sessionid=1#requestaction=x#"}).out,
+            "Command x not implemented\n");
   // The client says goodbye as a monitoring server does.
-  EXPECT_TRUE(agent_.wait_for_log("Debug: Executing LogoutCommand.\n"));
+  EXPECT_TRUE(agent().wait_for_log("Debug: Executing LogoutCommand.\n"));
 }
 
-TEST_F(ClientMainTest, RunExitStatusFollowsTheVerdict) {
+TEST(ClientMainTest, RunExitStatusFollowsTheVerdict) {
   struct Case {
     std::vector<std::string> args;
     std::string prefix;
@@ -64,28 +69,12 @@ TEST_F(ClientMainTest, RunExitStatusFollowsTheVerdict) {
   }
 }
 
-TEST_F(ClientMainTest, RecordAndRawShowTheAnswerItself) {
-  const ProgramResult record = ask({"--record", "list"});
-  EXPECT_EQ(record.status, 0);
-  EXPECT_EQ(record.out,
-            "#keycount=6#responseaction=listchecks#sessionid=1#checkcount=1#checkid1=CPU#"
-            "checkdescription1=CPU Usage#available1=true#");
-  const ProgramResult raw = ask({"raw", "#keycount=1#"});
-  EXPECT_EQ(raw.status, 0);
-  EXPECT_EQ(raw.out, "no sessionid\n");
-  const ProgramResult unknown =
-      ask({"--record", "raw", "#keycount=1#sessionid=1#requestaction=x#"});
-  EXPECT_EQ(unknown.out, "Command x not implemented\n");
-}
-
-TEST_F(ClientMainTest, PasswordOnTheCommandLine) {
+TEST(ClientMainTest, PasswordsAndFailures) {
   EXPECT_EQ(client({"--password", "secret", "list"}).status, 0);
   const ProgramResult refused = client({"--password", "wrong", "list"});
   EXPECT_EQ(refused.status, 3);
   EXPECT_EQ(refused.out, "ERROR: Login refused for user monitor\n");
-}
 
-TEST_F(ClientMainTest, Failures) {
   const ProgramResult missing_file = client({"--password-file", "/nonexistent/pw", "list"});
   EXPECT_EQ(missing_file.status, 3);
   EXPECT_EQ(missing_file.out, "ERROR: Cannot read the password file /nonexistent/pw\n");
@@ -105,7 +94,7 @@ TEST_F(ClientMainTest, Failures) {
   EXPECT_NE(bad_value.err.find("Name=value"), std::string::npos) << bad_value.err;
 }
 
-TEST_F(ClientMainTest, Help) {
+TEST(ClientMainTest, Help) {
   const ProgramResult help = run_program({QUOR2_CLIENT, "--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"Usage: quor2-client", "--password-file", "--record", "run CHECKID",

@@ -3,10 +3,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
+
+#include "support/running_agent.h"
 
 namespace testing_support {
 
@@ -34,26 +34,24 @@ void HangingPrograms::add(const std::string& name, const std::string& output) {
   dir_.write(name + ".out", output);
   const std::string base = dir_.path() + "/" + name;
   const std::string script =
-      dir_.write(name, "#!/bin/sh\ncat '" + base + ".out'\nsleep 300 &\necho $$ $! > '" + base +
-                           ".tmp'\nmv '" + base + ".tmp' '" + base + ".pids'\nwait\n");
+      dir_.write(name, "#!/bin/sh\nsleep 300 &\necho $$ $! > '" + base + ".tmp'\nmv '" + base +
+                           ".tmp' '" + base + ".pids'\ncat '" + base + ".out'\nwait\n");
   chmod(script.c_str(), 0755);
 }
 
 std::vector<pid_t> HangingPrograms::pids_of(const std::string& name) const {
   std::vector<pid_t> pids;
-  for (int i = 0; i < 500 && pids.empty(); ++i) {
+  wait_until(5, [&] {
     std::istringstream text(dir_.read(name + ".pids"));
     for (pid_t pid; text >> pid;) pids.push_back(pid);
-    if (pids.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+    return !pids.empty();
+  });
   return pids;
 }
 
-bool still_running(pid_t pid) {
-  for (int i = 0; i < 500 && alive(pid); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return alive(pid);
+bool HangingPrograms::ended(const std::string& name) const {
+  const std::vector<pid_t> pids = pids_of(name);
+  return pids.size() == 2 && wait_until(5, [&pids] { return !alive(pids[0]) && !alive(pids[1]); });
 }
 
 }  // namespace testing_support

@@ -11,49 +11,45 @@ namespace testing_support {
 
 namespace {
 
-// Calls `visit` with every numeric entry of a /proc folder; -1 when the
-// folder cannot be read.
-template <class Visit>
-int for_each_number(const std::string& folder, Visit visit) {
+// The numeric entries of a /proc folder; empty when it cannot be read.
+std::vector<pid_t> numbers_in(const std::string& folder) {
+  std::vector<pid_t> numbers;
   DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return -1;
-  int count = 0;
+  if (dir == nullptr) return numbers;
   while (const dirent* entry = readdir(dir)) {
     char* end = nullptr;
     const long number = std::strtol(entry->d_name, &end, 10);
-    if (end == entry->d_name || *end != '\0') continue;
-    ++count;
-    visit(number);
+    if (end != entry->d_name && *end == '\0') numbers.push_back(static_cast<pid_t>(number));
   }
   closedir(dir);
-  return count;
+  return numbers;
 }
 
 // The parent in /proc/<pid>/stat, after the command name in parentheses.
-long parent_of(long pid) {
+pid_t parent_of(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
-  if (!std::getline(in, line)) return -1;
-  const std::size_t name_end = line.rfind(')');
-  if (name_end == std::string::npos) return -1;
-  std::istringstream rest(line.substr(name_end + 1));
+  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return -1;
+  std::istringstream rest(line.substr(line.rfind(')') + 1));
   std::string state;
-  long parent = -1;
+  pid_t parent = -1;
   rest >> state >> parent;
   return parent;
 }
 
 }  // namespace
 
+std::vector<pid_t> thread_ids(pid_t pid) {
+  return numbers_in("/proc/" + std::to_string(pid) + "/task");
+}
+
 int open_fd_count(pid_t pid) {
-  return for_each_number("/proc/" + std::to_string(pid) + "/fd", [](long) {});
+  return static_cast<int>(numbers_in("/proc/" + std::to_string(pid) + "/fd").size());
 }
 
 int child_process_count(pid_t pid) {
   int children = 0;
-  for_each_number("/proc", [&children, pid](long process) {
-    if (parent_of(process) == pid) ++children;
-  });
+  for (const pid_t process : numbers_in("/proc")) children += parent_of(process) == pid ? 1 : 0;
   return children;
 }
 

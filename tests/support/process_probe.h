@@ -1,15 +1,20 @@
 // What /proc tells about a running process, for tests that check the agent
-// returns to its idle state: open descriptors, child processes, resident
-// memory (its thread count is testing_support::thread_count). Each call
-// reads the moment it is made; any thread may call them.
+// returns to its idle state. Each call reads the moment it is made; any
+// thread may call them.
 #ifndef QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
 #define QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
 
 #include <sys/types.h>
 
+#include <vector>
+
 namespace testing_support {
 
-// Open file descriptors of the process; -1 when it is gone.
+// The ids of the process's threads, the process's own among them.
+std::vector<pid_t> thread_ids(pid_t pid);
+inline int thread_count(pid_t pid) { return static_cast<int>(thread_ids(pid).size()); }
+
+// Open file descriptors of the process; 0 when it is gone.
 int open_fd_count(pid_t pid);
 
 // Processes whose parent is `pid`.

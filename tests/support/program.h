@@ -9,17 +9,15 @@
 namespace testing_support {
 
 struct ProgramResult {
-  // As the shell shows it: 0..255, 128+signal; -1 when it did not end in
-  // time (it is killed then).
+  // As the shell shows it: 0..255, 128+signal; -1 when it did not end
+  // within a minute (it is killed then).
   int status = -1;
   std::string out;
   std::string err;
 };
 
-// Runs argv[0] (looked up on the PATH) with `input` on its standard input,
-// which is closed after it; waits up to `seconds` for the exit.
-ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input = "",
-                          double seconds = 60);
+// Runs argv[0] (looked up on the PATH) with `input` as its standard input.
+ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input = "");
 
 }  // namespace testing_support
 

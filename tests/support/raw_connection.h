@@ -16,8 +16,8 @@ class RawConnection {
   bool connected() const { return connected_; }
 
   // Reads and drops whatever comes until the peer closes the connection;
-  // whether it did within `seconds`.
-  bool wait_closed(double seconds);
+  // false after 30 s without a sign of it.
+  bool wait_closed();
 
  private:
   const int fd_;

@@ -1,17 +1,14 @@
 #include "support/running_agent.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 #include "support/host_key.h"
 
@@ -32,64 +29,14 @@ std::string ini(const AgentConfig& config, int port, const std::string& folder) 
   return text.str();
 }
 
-}  // namespace
-
-RunningAgent::RunningAgent(const AgentConfig& config) {
-  make_rsa_host_key(dir_.path());
-  if (config.prepare) config.prepare(dir_.path());
-  port_ = free_port();
-  const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
-  chmod(path.c_str(), 0600);  // as an administrator keeps it: it holds passwords
-  std::vector<std::string> args;
-  std::string binary = QUOR2_BINARY;
-  if (!config.launcher.empty()) {
-    binary = config.launcher.front();
-    args.assign(config.launcher.begin() + 1, config.launcher.end());
-    args.push_back(QUOR2_BINARY);
-  }
-  args.push_back(path);
-  process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log", binary);
-  if (!wait_until(30, [this] { return is_listening(port_) || process_->wait(0) != -1; }) ||
-      !is_listening(port_)) {
-    throw std::runtime_error("the agent did not start listening:\n" + log());
-  }
-}
-
-RunningAgent::~RunningAgent() {
-  if (!stopped_) stop(30);
-}
-
-bool RunningAgent::wait_for_log(const std::string& text, double seconds) const {
-  return process_->wait_for_output(text, seconds);
-}
-
-std::string RunningAgent::password_file(const std::string& password) const {
-  return dir_.write("password" + std::to_string(++password_files_), password + "\n");
-}
-
-int RunningAgent::stop(double seconds) {
-  stopped_ = true;
-  process_->signal(SIGTERM);
-  return process_->wait(seconds);
-}
-
-bool wait_until(double seconds, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
+// Whether a TCP socket listens at `port`, seen in /proc/net/tcp: a test
+// connection would show in the agent's log and thread count.
 bool is_listening(int port) {
   char wanted[8];
   std::snprintf(wanted, sizeof(wanted), ":%04X", port);
   for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
     std::ifstream in(table);
     std::string line;
-    std::getline(in, line);  // heading
     while (std::getline(in, line)) {
       std::istringstream fields(line);
       std::string slot, local, remote, state;
@@ -102,15 +49,54 @@ bool is_listening(int port) {
   return false;
 }
 
-int thread_count(pid_t pid) {
-  DIR* tasks = opendir(("/proc/" + std::to_string(pid) + "/task").c_str());
-  if (tasks == nullptr) return 0;
-  int count = 0;
-  while (dirent* entry = readdir(tasks)) {
-    if (entry->d_name[0] != '.') ++count;
+}  // namespace
+
+RunningAgent::RunningAgent(const AgentConfig& config) {
+  make_rsa_host_key(dir_.path());
+  if (config.prepare) config.prepare(dir_.path());
+  port_ = free_port();
+  const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
+  chmod(path.c_str(), 0600);  // as an administrator keeps it: it holds passwords
+  std::vector<std::string> args = config.launcher;
+  args.insert(args.end(), {QUOR2_BINARY, path});
+  const std::string binary = args.front();
+  args.erase(args.begin());
+  process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log", binary);
+  if (!wait_until(30, [this] { return is_listening(port_) || process_->wait(0) != -1; }) ||
+      !is_listening(port_)) {
+    throw std::runtime_error("the agent did not start listening:\n" + log());
   }
-  closedir(tasks);
+}
+
+RunningAgent::~RunningAgent() {
+  if (!stopped_) stop();
+}
+
+std::size_t RunningAgent::log_count(const std::string& text) const {
+  const std::string all = log();
+  std::size_t count = 0;
+  for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++count;
   return count;
+}
+
+std::string RunningAgent::password_file(const std::string& password) const {
+  return dir_.write("password" + std::to_string(++password_files_), password + "\n");
+}
+
+int RunningAgent::stop() {
+  stopped_ = true;
+  process_->signal(SIGTERM);
+  return process_->wait(60);
+}
+
+bool wait_until(double seconds, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
 }
 
 }  // namespace testing_support

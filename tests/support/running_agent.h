@@ -2,17 +2,15 @@
 // black-box test; the base of every test that talks to it over SSH.
 //
 //   testing_support::AgentConfig config;
-//   config.users = {{"monitor", "secret"}};
-//   config.checks = "CPU";
+//   config.checks = "CPU, RAM";
 //   testing_support::RunningAgent agent(config);
 //   testing_support::SshExchange session(agent.port(), "monitor", "secret");
-//   std::string answer = session.request("#keycount=3#sessionid=1#requestaction=listchecks#");
 //
 // The constructor writes a configuration with a fresh RSA host key into a
 // temporary folder, starts the agent on it and returns once the port
 // listens (it throws std::runtime_error when the agent does not come up).
 // The destructor stops the agent with SIGTERM (SIGKILL after a grace time)
-// and removes the folder. Used by one test thread.
+// and removes the folder. Test threads may share one; only its owner stops it.
 #ifndef QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
 #define QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
 
@@ -34,14 +32,13 @@ struct AgentConfig {
   std::map<std::string, std::string> users{{"monitor", "secret"}};
   // The [firewall] section: user to "first - last".
   std::map<std::string, std::string> firewall;
-  // agent.checks.
   std::string checks = "CPU";
-  // agent.loglevel; Debug lets tests wait for the agent's steps.
+  // Debug lets tests wait for the agent's steps.
   std::string loglevel = "Debug";
   // More lines for the [agent] section, e.g. "timeout = 3\n".
   std::string agent_extra;
-  // Prepended to the agent's command line, the program with its full path,
-  // e.g. {"/usr/bin/prlimit", "--nofile=64"}.
+  // Put before the agent on its command line, a program with its full path
+  // and its arguments, e.g. {"/usr/bin/prlimit", "--nofile=64"}.
   std::vector<std::string> launcher;
   // Runs with the folder before the agent starts, e.g. to add key files.
   std::function<void(const std::string& folder)> prepare;
@@ -61,18 +58,18 @@ class RunningAgent {
 
   // Everything the agent logged so far.
   std::string log() const { return process_->output(); }
-  // Waits up to `seconds` until the log contains `text`.
-  bool wait_for_log(const std::string& text, double seconds = 30) const;
+  // How often `text` occurs in the log so far.
+  std::size_t log_count(const std::string& text) const;
+  // Waits up to 30 s until the log contains `text`.
+  bool wait_for_log(const std::string& text) const { return process_->wait_for_output(text, 30); }
 
   // Writes the password into a file of the folder (for --password-file and
   // sshpass -f) and returns its path.
   std::string password_file(const std::string& password) const;
 
-  // Sends SIGTERM and waits up to `seconds`; the exit status, -1 when the
+  // Sends SIGTERM and waits up to a minute; the exit status, -1 when the
   // agent is still running.
-  int stop(double seconds = 60);
-
-  AgentProcess& process() { return *process_; }
+  int stop();
 
  private:
   TempDir dir_;
@@ -82,15 +79,8 @@ class RunningAgent {
   mutable int password_files_ = 0;
 };
 
-// Whether a TCP socket listens on the loopback or wildcard address at
-// `port`, seen in /proc/net/tcp (no connection is made).
-bool is_listening(int port);
-
 // Polls `done` until it holds, for up to `seconds`; whether it held.
 bool wait_until(double seconds, const std::function<bool()>& done);
-
-// The number of threads of the process.
-int thread_count(pid_t pid);
 
 }  // namespace testing_support
 

@@ -1,6 +1,6 @@
 // One SSH session with a running agent, set up the way a monitoring server
-// sets it up: connect to 127.0.0.1, password login, session channel,
-// optional pty, shell, then the greeting. Built on the client's SshClient.
+// sets it up: connect to 127.0.0.1, password login, session channel, shell,
+// then the greeting. Built on the client's SshClient.
 //
 //   testing_support::SshExchange session(agent.port(), "monitor", "secret");
 //   EXPECT_EQ(session.greeting(), "#keycount=3#responseaction=login#...");
@@ -19,30 +19,22 @@ namespace testing_support {
 
 class SshExchange {
  public:
-  SshExchange(int port, const std::string& user, const std::string& password,
-              bool with_pty = false);
+  SshExchange(int port, const std::string& user, const std::string& password);
 
   // The first bytes the agent sent, before any request.
   const std::string& greeting() const { return greeting_; }
 
   // Sends one record and returns the answer's bytes; empty when none came
-  // within `seconds`.
-  std::string request(const std::string& record, double seconds = 60);
+  // within a minute.
+  std::string request(const std::string& record) { return client_.request(record, 60000); }
 
   // Sends bytes without waiting for anything.
   void send(const std::string& bytes) { client_.send(bytes); }
 
-  // Waits up to `seconds` for whatever the agent sends next.
-  std::string receive(double seconds) { return client_.receive(milliseconds(seconds)); }
-
-  // Waits up to `seconds` for the agent to close the channel.
-  bool wait_closed(double seconds, std::string* received = nullptr) {
-    return client_.wait_closed(milliseconds(seconds), received);
-  }
+  // Waits up to a minute for the agent to close the channel.
+  bool wait_closed() { return client_.wait_closed(60000); }
 
  private:
-  static int milliseconds(double seconds) { return static_cast<int>(seconds * 1000); }
-
   client::SshClient client_;
   std::string greeting_;
 };

@@ -9,31 +9,25 @@
 
 namespace {
 
-// Both ends of a connected pair; `agent` is the one SessionSocket holds.
-class SocketPair {
- public:
-  SocketPair() { socketpair(AF_UNIX, SOCK_STREAM, 0, fds_); }
+// A connected pair: SessionSocket holds the first end, the client the other.
+struct SocketPair {
+  SocketPair() { socketpair(AF_UNIX, SOCK_STREAM, 0, fds); }
   ~SocketPair() {
-    close(fds_[0]);
-    close(fds_[1]);
+    close(fds[0]);
+    close(fds[1]);
   }
-  SocketPair(const SocketPair&) = delete;
-  SocketPair& operator=(const SocketPair&) = delete;
-  int agent() const { return fds_[0]; }
   // Whether the client end sees the connection closed (without waiting).
   bool client_sees_end() const {
-    pollfd readable{fds_[1], POLLIN, 0};
+    pollfd readable{fds[1], POLLIN, 0};
     char byte;
-    return poll(&readable, 1, 0) == 1 && recv(fds_[1], &byte, 1, MSG_DONTWAIT) == 0;
+    return poll(&readable, 1, 0) == 1 && recv(fds[1], &byte, 1, MSG_DONTWAIT) == 0;
   }
-
- private:
-  int fds_[2] = {-1, -1};
+  int fds[2] = {-1, -1};
 };
 
 TEST(SessionSocketTest, GraceTimeEndsOnlyConnectionsNotLoggedIn) {
   SocketPair pair;
-  SessionSocket socket(pair.agent());
+  SessionSocket socket(pair.fds[0]);
   EXPECT_FALSE(socket.ended_from_outside());
   EXPECT_TRUE(socket.shutdown_before_login());
   EXPECT_TRUE(pair.client_sees_end());
@@ -44,7 +38,7 @@ TEST(SessionSocketTest, GraceTimeEndsOnlyConnectionsNotLoggedIn) {
 
 TEST(SessionSocketTest, LoggedInConnectionsEndOnlyByStop) {
   SocketPair pair;
-  SessionSocket socket(pair.agent());
+  SessionSocket socket(pair.fds[0]);
   EXPECT_TRUE(socket.mark_logged_in());
   EXPECT_FALSE(socket.shutdown_before_login());
   EXPECT_FALSE(pair.client_sees_end());
@@ -56,7 +50,7 @@ TEST(SessionSocketTest, LoggedInConnectionsEndOnlyByStop) {
 
 TEST(SessionSocketTest, ReleasedSocketIsNeverTouched) {
   SocketPair pair;
-  SessionSocket socket(pair.agent());
+  SessionSocket socket(pair.fds[0]);
   socket.release();
   socket.shutdown();
   EXPECT_FALSE(socket.shutdown_before_login());
