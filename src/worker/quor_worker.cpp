@@ -249,6 +249,7 @@ void QuorWorker::do_work() {
 }
 
 void QuorWorker::listen_thread_func(ssh_bind bind) {
+  pthread_setname_np(pthread_self(), "quor2-listen");
   QLOG_TRACE(" > QuorWorker::listen_thread_func");
   QLOG_DEBUG("Listen thread started.");
   // A failed accept (no descriptor left, a connection gone before it was
@@ -310,6 +311,7 @@ void QuorWorker::start_session(utils::SshSession session) {
 
 void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket,
                              const std::string& client_ip) {
+  pthread_setname_np(pthread_self(), "quor2-session");
   std::unique_ptr<commands::CommandBase> command;
   QLOG_TRACE(" > QuorWorker::thread_func");
   QLOG_DEBUG("Data exchange thread started.");

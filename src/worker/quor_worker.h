@@ -1,8 +1,8 @@
 // The agent's server object, built once by main() from the settings.
 //
 // do_work() binds the SSH port and supervises on the main thread; a listen
-// thread accepts connections; every connection is served by a session
-// thread of its own (key exchange, one password attempt, session channel,
+// thread ("quor2-listen" in ps -L and top -H) accepts connections; every
+// connection is served by a session thread ("quor2-session") of its own (key exchange, one password attempt, session channel,
 // optional pty, shell, then one record answered per read). The commands
 // factory, users and firewall are built before any thread starts and only
 // read afterwards. stop_requested is set by the signal handler (an atomic,

@@ -40,7 +40,15 @@ pid_t parent_of(pid_t pid) {
 }  // namespace
 
 std::vector<pid_t> thread_ids(pid_t pid) {
-  return numbers_in("/proc/" + std::to_string(pid) + "/task");
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::vector<pid_t> own;
+  for (const pid_t thread : numbers_in(tasks)) {
+    std::ifstream comm(tasks + "/" + std::to_string(thread) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    if (thread == pid || name.rfind("quor2-", 0) == 0) own.push_back(thread);
+  }
+  return own;
 }
 
 int open_fd_count(pid_t pid) {

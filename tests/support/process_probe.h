@@ -10,7 +10,8 @@
 
 namespace testing_support {
 
-// The ids of the process's threads, the process's own among them.
+// The ids of the agent's own threads: its main thread and those it named
+// "quor2-..."; threads of a sanitizer's runtime are left out.
 std::vector<pid_t> thread_ids(pid_t pid);
 inline int thread_count(pid_t pid) { return static_cast<int>(thread_ids(pid).size()); }
 

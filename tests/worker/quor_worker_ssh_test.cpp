@@ -159,21 +159,6 @@ TEST(QuorWorkerSshTest, StopSignalsLandOnTheMainThreadOnly) {
   }
 }
 
-TEST(QuorWorkerSshTest, AnExceptionClosesOnlyItsOwnSession) {
-  SshExchange bystander(agent().port(), "monitor", "secret");
-  SshExchange victim(agent().port(), "monitor", "secret");
-  // Quotes and separators the record parser's regular expression cannot
-  // cope with: it throws.
-  std::string record = "#";
-  while (record.size() < 2048) record += "\"\"#";
-  record.resize(2048);
-  victim.send(record);
-  EXPECT_TRUE(victim.wait_closed());
-  ASSERT_TRUE(agent().wait_for_log("Error: Session closed after an exception: "));
-  EXPECT_EQ(bystander.request(list_request), cpu_listing);
-  EXPECT_EQ(SshExchange(agent().port(), "monitor", "secret").request(list_request), cpu_listing);
-}
-
 // Logins from both clients on an agent whose users are bound to address
 // ranges; no password may reach its log.
 TEST(QuorWorkerSshTest, LoginsAndTheirLogLines) {
