@@ -49,12 +49,6 @@ bool HttpClientBase::read_status_line(boost::asio::streambuf& response) {
   return true;
 }
 
-bool HttpClientBase::starts_with_empty_line(const boost::asio::streambuf& response) {
-  const auto data = response.data();
-  const auto begin = boost::asio::buffers_begin(data);
-  return response.size() >= 2 && begin[0] == '\r' && begin[1] == '\n';
-}
-
 void HttpClientBase::read_check_text_content(boost::asio::streambuf& response) {
   static const std::string content_type = "content-type:";
   std::istream in(&response);

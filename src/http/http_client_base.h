@@ -14,6 +14,7 @@
 #ifndef QUOR2_HTTP_HTTP_CLIENT_BASE_H_
 #define QUOR2_HTTP_HTTP_CLIENT_BASE_H_
 
+#include <algorithm>
 #include <boost/asio/read.hpp>
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/streambuf.hpp>
@@ -22,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 namespace http {
 
@@ -77,9 +79,18 @@ class HttpClientBase {
   // recorded, when it is not HTTP.
   bool read_status_line(boost::asio::streambuf& response);
 
-  // Whether `response` starts with the empty line: a response without any
-  // header line needs no further read for its header block.
-  static bool starts_with_empty_line(const boost::asio::streambuf& response);
+  // Where the header block after the status line ends: at an empty line
+  // right at its start (a response without header lines), else after the
+  // first blank line. The one-line look at the start is made once, as soon
+  // as two bytes are there, whichever reads they came in.
+  class HeaderBlockEnd {
+   public:
+    template <class Iterator>
+    std::pair<Iterator, bool> operator()(Iterator begin, Iterator end);
+
+   private:
+    bool at_start_ = true;
+  };
 
   // Whether the body is needed: text content and a text to find.
   bool body_wanted() const { return text_content && !text_to_find.empty(); }
@@ -115,12 +126,25 @@ template <class Stream>
 void HttpClientBase::handle_read_status(Stream& stream, const boost::system::error_code& code) {
   if (code) return fail("Read status failed: ", code);
   if (!read_status_line(response)) return;
-  if (starts_with_empty_line(response)) return handle_read_headers(stream, {});
   boost::asio::async_read_until(
-      stream, response, "\r\n\r\n",
+      stream, response, HeaderBlockEnd(),
       [this, &stream](const boost::system::error_code& read_code, std::size_t) {
         handle_read_headers(stream, read_code);
       });
+}
+
+template <class Iterator>
+std::pair<Iterator, bool> HttpClientBase::HeaderBlockEnd::operator()(Iterator begin, Iterator end) {
+  if (at_start_) {
+    if (end - begin < 2) return {begin, false};
+    if (begin[0] == '\r' && begin[1] == '\n') return {begin + 2, true};
+    at_start_ = false;
+  }
+  static const char blank_line[] = "\r\n\r\n";
+  const Iterator found = std::search(begin, end, blank_line, blank_line + 4);
+  if (found != end) return {found + 4, true};
+  // A blank line may straddle this read and the next.
+  return {end - std::min<std::ptrdiff_t>(3, end - begin), false};
 }
 
 template <class Stream>
@@ -136,5 +160,12 @@ void HttpClientBase::handle_read_headers(Stream& stream, const boost::system::er
 }
 
 }  // namespace http
+
+namespace boost {
+namespace asio {
+template <>
+struct is_match_condition<http::HttpClientBase::HeaderBlockEnd> : public std::true_type {};
+}  // namespace asio
+}  // namespace boost
 
 #endif  // QUOR2_HTTP_HTTP_CLIENT_BASE_H_

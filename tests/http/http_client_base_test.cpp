@@ -86,6 +86,7 @@ TEST(HttpClientBase, ExchangeReadsTheResponseWhateverItsPieces) {
       {"HTTP/1.0 200 OK\r\nServer: x\r\nContent-Type: text/html\r\n\r\n", "", 200, " OK\r", true},
       {"HTTP/1.1 404 Not Found\r\nServer: x\r\n\r\n", "", 404, " Not Found\r", false},
       {"HTTP/1.0 200\r\nContent-Type: image/png\r\n\r\n\x89PNG", "", 200, "\r", false},
+      {"HTTP/1.0 204 No Content\r\n\r\n", "", 204, " No Content\r", false},
       {"SSH-2.0-OpenSSH_9.2\r\n", "Invalid response", 0, "__UNKNOWN__", false},
       {"", "End of file", 0, "__UNKNOWN__", false},
       {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n", "End of file", 200, " OK\r", false},
