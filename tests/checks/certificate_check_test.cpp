@@ -16,7 +16,7 @@ namespace {
 
 using checks::CertificateCheck;
 using checks::CheckResult;
-using testing_support::CertificateSpec;
+using testing_support::CertificateOptions;
 using testing_support::LoopbackServer;
 using testing_support::ServerBehaviour;
 using testing_support::TestCertificate;
@@ -111,7 +111,7 @@ std::string local(const LoopbackServer& server) {
 TEST(CertificateCheck, ServedCertificates) {
   const long day = 86400;
   const struct {
-    CertificateSpec spec;
+    CertificateOptions options;
     const char* expected;  // followed by the expiry date, when there is one
   } table[] = {
       {{3650 * day, false, ""}, "up: Certificate for /CN=quor2 test is valid to "},
@@ -122,14 +122,14 @@ TEST(CertificateCheck, ServedCertificates) {
        "failure: Unreadable expiry time in certificate for /CN=quor2 test"},
   };
   for (const auto& c : table) {
-    const TestCertificate cert = testing_support::make_certificate(c.spec);
+    const TestCertificate cert = testing_support::make_certificate(c.options);
     ServerBehaviour behaviour;
     behaviour.certificate = &cert;
     LoopbackServer server(behaviour);
     const CheckResult result = run(target(local(server), "30"));
     EXPECT_EQ(result.executed ? (result.up ? "up: " : "down: ") + result.result_string
                               : "failure: " + result.error_message,
-              c.expected + (c.spec.raw_not_after.empty() ? cert.expiry_text : ""));
+              c.expected + (c.options.raw_not_after.empty() ? cert.expiry_text : ""));
   }
 }
 

@@ -138,9 +138,9 @@ TEST(UrlCheck, SilentServerTimesOutAndIsLeft) {
 }
 
 TEST(UrlCheck, Https) {
-  testing_support::CertificateSpec spec;
-  spec.expires_in_seconds = -86400;
-  const testing_support::TestCertificate expired = testing_support::make_certificate(spec);
+  testing_support::CertificateOptions options;
+  options.expires_in_seconds = -86400;
+  const testing_support::TestCertificate expired = testing_support::make_certificate(options);
   const struct {
     const char* host;
     bool close_notify;

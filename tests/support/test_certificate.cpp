@@ -34,21 +34,21 @@ std::string pem_of(const std::function<int(BIO*)>& write) {
 
 }  // namespace
 
-TestCertificate make_certificate(const CertificateSpec& spec) {
+TestCertificate make_certificate(const CertificateOptions& options) {
   const Owner<EVP_PKEY, EVP_PKEY_free> key(EVP_EC_gen("P-256"));
   const Owner<X509, X509_free> cert(X509_new());
   check(key && cert && X509_set_version(cert.get(), 2) == 1, "certificate");
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1);
   check(X509_gmtime_adj(X509_getm_notBefore(cert.get()), -30L * 86400) != nullptr, "notBefore");
 
-  const std::time_t not_after = std::time(nullptr) + spec.expires_in_seconds;
+  const std::time_t not_after = std::time(nullptr) + options.expires_in_seconds;
   Owner<ASN1_TIME, ASN1_TIME_free> time;
-  if (!spec.raw_not_after.empty()) {
+  if (!options.raw_not_after.empty()) {
     time.reset(ASN1_UTCTIME_new());
-    check(time && ASN1_STRING_set(time.get(), spec.raw_not_after.data(),
-                                  static_cast<int>(spec.raw_not_after.size())) == 1,
+    check(time && ASN1_STRING_set(time.get(), options.raw_not_after.data(),
+                                  static_cast<int>(options.raw_not_after.size())) == 1,
           "raw notAfter");
-  } else if (spec.generalized_time) {
+  } else if (options.generalized_time) {
     time.reset(ASN1_GENERALIZEDTIME_set(nullptr, not_after));
   } else {
     time.reset(ASN1_UTCTIME_set(nullptr, not_after));

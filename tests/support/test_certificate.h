@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-struct CertificateSpec {
+struct CertificateOptions {
   long expires_in_seconds = 365L * 86400;  // negative: expired
   bool generalized_time = false;           // else UTCTime (1950 to 2049 only)
   std::string raw_not_after;               // when set, the UTCTime text as is
@@ -21,7 +21,7 @@ struct TestCertificate {
 };
 
 // Throws std::runtime_error when OpenSSL fails.
-TestCertificate make_certificate(const CertificateSpec& spec = {});
+TestCertificate make_certificate(const CertificateOptions& options = {});
 
 }  // namespace testing_support
 
