@@ -25,10 +25,6 @@ std::vector<pid_t> process_tree(pid_t root);
 // it is 0 unless asked for.
 ProcessStats read_process_stats(pid_t root, bool with_pss);
 
-// Whether a TCP socket listens on `port` (any local address), from
-// /proc/net/tcp: no connection is made.
-bool is_listening(int port);
-
 }  // namespace bench
 
 #endif  // QUOR2_BENCH_PROCESS_STATS_H_

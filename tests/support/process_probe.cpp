@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -25,18 +26,6 @@ std::vector<pid_t> numbers_in(const std::string& folder) {
   return numbers;
 }
 
-// The parent in /proc/<pid>/stat, after the command name in parentheses.
-pid_t parent_of(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return -1;
-  std::istringstream rest(line.substr(line.rfind(')') + 1));
-  std::string state;
-  pid_t parent = -1;
-  rest >> state >> parent;
-  return parent;
-}
-
 }  // namespace
 
 std::vector<pid_t> thread_ids(pid_t pid) {
@@ -57,17 +46,53 @@ int open_fd_count(pid_t pid) {
 
 int child_process_count(pid_t pid) {
   int children = 0;
-  for (const pid_t process : numbers_in("/proc")) children += parent_of(process) == pid ? 1 : 0;
+  for (const pid_t process : process_ids()) children += parent_of(process) == pid ? 1 : 0;
   return children;
 }
 
 long resident_kib(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  return proc_field("/proc/" + std::to_string(pid) + "/status", "VmRSS:");
+}
+
+long proc_field(const std::string& path, const std::string& key) {
+  std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
-    if (line.compare(0, 6, "VmRSS:") == 0) return std::atol(line.c_str() + 6);
+    if (line.compare(0, key.size(), key) == 0) return std::atol(line.c_str() + key.size());
   }
   return 0;
+}
+
+std::vector<pid_t> process_ids() { return numbers_in("/proc"); }
+
+// After the command name, which may hold blanks and parentheses.
+pid_t parent_of(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return -1;
+  std::istringstream rest(line.substr(line.rfind(')') + 1));
+  std::string state;
+  pid_t parent = -1;
+  rest >> state >> parent;
+  return parent;
+}
+
+bool is_listening(int port) {
+  char wanted[8];
+  std::snprintf(wanted, sizeof(wanted), ":%04X", port);
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace testing_support

@@ -1,11 +1,12 @@
 // What /proc tells about a running process, for tests that check the agent
-// returns to its idle state. Each call reads the moment it is made; any
-// thread may call them.
+// returns to its idle state, and for the benchmark. Each call reads the
+// moment it is made; any thread may call them.
 #ifndef QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
 #define QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
 
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -23,6 +24,20 @@ int child_process_count(pid_t pid);
 
 // Resident memory (VmRSS) in KiB; 0 when the process is gone.
 long resident_kib(pid_t pid);
+
+// The number after `key` in a /proc file of "Key:   123 kB" lines, such as
+// /proc/<pid>/status; 0 when absent.
+long proc_field(const std::string& path, const std::string& key);
+
+// Every process id in /proc.
+std::vector<pid_t> process_ids();
+
+// The parent of `pid`; -1 when the process is gone.
+pid_t parent_of(pid_t pid);
+
+// Whether a TCP socket listens on `port` (any local address), from
+// /proc/net/tcp: no connection is made, so none shows in the agent's log.
+bool is_listening(int port);
 
 }  // namespace testing_support
 

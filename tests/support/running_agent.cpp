@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "support/host_key.h"
+#include "support/process_probe.h"
 
 namespace testing_support {
 
@@ -27,26 +27,6 @@ std::string ini(const AgentConfig& config, int port, const std::string& folder) 
     for (const auto& range : config.firewall) text << range.first << " = " << range.second << "\n";
   }
   return text.str();
-}
-
-// Whether a TCP socket listens at `port`, seen in /proc/net/tcp: a test
-// connection would show in the agent's log and thread count.
-bool is_listening(int port) {
-  char wanted[8];
-  std::snprintf(wanted, sizeof(wanted), ":%04X", port);
-  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-    std::ifstream in(table);
-    std::string line;
-    while (std::getline(in, line)) {
-      std::istringstream fields(line);
-      std::string slot, local, remote, state;
-      fields >> slot >> local >> remote >> state;
-      if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0) {
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 }  // namespace
