@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "support/check_listing.h"
 #include "support/fake_env.h"
 #include "support/log_capture.h"
 
@@ -34,17 +35,7 @@ TEST(CheckFactory, ListsAllNineInIdOrderBuildingEachOnce) {
   const CheckFactory factory = factory_of(
       {"URL", "Swap", "SNMP", "RAM", "Processes", "Ping", "DiskSpace", "Certificate", "CPU"});
   EXPECT_EQ(factory.list_checks(),
-            (std::pair<int, std::string>{
-                9,
-                "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
-                "#checkid2=Certificate#checkdescription2=Certificate validity test#available2=true"
-                "#checkid3=DiskSpace#checkdescription3=DiskSpace Usage#available3=true"
-                "#checkid4=Ping#checkdescription4=Host or IP ping test#available4=true"
-                "#checkid5=Processes#checkdescription5=Running processes#available5=true"
-                "#checkid6=RAM#checkdescription6=RAM Usage#available6=true"
-                "#checkid7=SNMP#checkdescription7=SNMP v2c value check#available7=true"
-                "#checkid8=Swap#checkdescription8=Swap Usage#available8=true"
-                "#checkid9=URL#checkdescription9=URL status test#available9=true#"}));
+            (std::pair<int, std::string>{9, testing_support::all_checks_listing}));
   const std::vector<std::string> messages = capture.messages();
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Debug: CpuCheck for check"), 1);
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Debug: SnmpCheck for check"), 1);

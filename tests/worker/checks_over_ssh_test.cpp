@@ -3,6 +3,7 @@
 // reach.
 #include <gtest/gtest.h>
 
+#include "support/check_listing.h"
 #include "support/loopback_server.h"
 #include "support/running_agent.h"
 #include "support/snmpd_process.h"
@@ -33,16 +34,8 @@ std::string ask(const std::string& record) {
 
 TEST(ChecksOverSsh, ListingAndDefinitionsAreExact) {
   EXPECT_EQ(ask("#keycount=3#sessionid=1#requestaction=listchecks#"),
-            "#keycount=30#responseaction=listchecks#sessionid=1#checkcount=9"
-            "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
-            "#checkid2=Certificate#checkdescription2=Certificate validity test#available2=true"
-            "#checkid3=DiskSpace#checkdescription3=DiskSpace Usage#available3=true"
-            "#checkid4=Ping#checkdescription4=Host or IP ping test#available4=true"
-            "#checkid5=Processes#checkdescription5=Running processes#available5=true"
-            "#checkid6=RAM#checkdescription6=RAM Usage#available6=true"
-            "#checkid7=SNMP#checkdescription7=SNMP v2c value check#available7=true"
-            "#checkid8=Swap#checkdescription8=Swap Usage#available8=true"
-            "#checkid9=URL#checkdescription9=URL status test#available9=true#");
+            std::string("#keycount=30#responseaction=listchecks#sessionid=1#checkcount=9") +
+                testing_support::all_checks_listing);
   const std::string snmp_definition =
       "#paramname1=Host address#paramtype1=text#maxlength1=255#paramname2=Community"
       "#paramtype2=text#maxlength2=255#default2=kestra#paramname3=OID#paramtype3=text"
