@@ -2,6 +2,7 @@
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
+COVERAGE_DIR ?= build-coverage
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Seconds of fuzzing per fuzz target in `make test`.
 FUZZ_SECONDS ?= 5
@@ -14,7 +15,7 @@ TSAN_RUN = $(shell [ "$$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 0)" 
              && echo "setarch $$(uname -m) -R")
 
 .PHONY: all deps build build-asan build-tsan run demo test test-unit test-asan test-tsan \
-        test-fuzz package bench bench-parser clean
+        test-fuzz coverage package bench bench-parser clean
 
 all: build
 
@@ -68,6 +69,15 @@ test-tsan: build-tsan
 test-fuzz: build-asan
 	@./scripts/run-fuzzers.sh $(ASAN_DIR) $(FUZZ_SECONDS)
 
+# Line and branch coverage of src/ by the plain suite (the soak aside).
+coverage: deps
+	@cmake -S . -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUOR2_COVERAGE=ON >/dev/null
+	@cmake --build $(COVERAGE_DIR) -j $(JOBS)
+	@find $(COVERAGE_DIR) -name '*.gcda' -delete
+	@cd $(COVERAGE_DIR) && ctest -j $(JOBS) -LE soak || true
+	@gcovr -r . --filter src/ --exclude-unreachable-branches --exclude-throw-branches \
+	  --print-summary --html-details $(COVERAGE_DIR)/coverage.html $(COVERAGE_DIR) | tail -n 3
+
 # The record parser against the regular expression it replaced.
 bench-parser: build
 	@cmake --build $(BUILD_DIR) --target record_parser_bench -j $(JOBS)
@@ -85,4 +95,4 @@ bench: build
 	@./bench/run-bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(COVERAGE_DIR)
