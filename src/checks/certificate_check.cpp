@@ -1,5 +1,7 @@
 #include "checks/certificate_check.h"
 
+#include <openssl/asn1.h>
+
 #include <boost/regex.hpp>
 #include <boost/system/system_error.hpp>
 #include <memory>
@@ -8,6 +10,7 @@
 #include "ssl/client.h"
 #include "utils/host_resolver.h"
 #include "utils/io_deadline.h"
+#include "utils/params.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -87,14 +90,46 @@ CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& 
           resolve_error = code;
           return;
         }
-        client = std::make_unique<ssl::client>(io, context, endpoints, target.first, limit);
+        client = std::make_unique<ssl::client>(io, context, endpoints, target.first);
       });
   utils::run_with_deadline(io, env.timeout_seconds());
   if (resolve_error) throw boost::system::system_error(resolve_error, "resolve");
 
   QLOG_TRACE(" < CertificateCheck::execute");
   if (client->error) return CheckResult::failure(client->message);
-  return CheckResult::verdict(client->valid, client->message);
+  return judge(client->subject, client->time_type, client->time_text, limit, std::time(nullptr));
+}
+
+CheckResult CertificateCheck::judge(const std::string& subject, int time_type,
+                                    const std::string& time_text, int limit, std::time_t now) {
+  // The subject reaches the response record.
+  const std::string name = utils::escape_record_text(subject);
+  const char* format = nullptr;
+  if (time_type == V_ASN1_UTCTIME) {
+    format = "%y%m%d%H%M%S";
+  } else if (time_type == V_ASN1_GENERALIZEDTIME) {
+    format = "%Y%m%d%H%M%S";
+  } else {
+    return CheckResult::failure("Unexpected ASN.1 time type: " + std::to_string(time_type));
+  }
+  std::tm expiry = {};
+  if (strptime(time_text.c_str(), format, &expiry) == nullptr) {
+    return CheckResult::failure("Unreadable expiry time in certificate for " + name);
+  }
+  // A two-digit year from 50 on is of the 1900s (UTCTime ends with 2049).
+  if (time_type == V_ASN1_UTCTIME && expiry.tm_year >= 150) expiry.tm_year -= 100;
+
+  std::tm utc = expiry;
+  const int days = static_cast<int>(std::difftime(timegm(&utc), now) / 3600.0 / 24.0);
+  char date[64];
+  std::strftime(date, sizeof(date), "%F %T", &expiry);
+  if (days < 0)
+    return CheckResult::verdict(false, "Certificate for " + name + " is expired " + date);
+  if (days < limit) {
+    return CheckResult::verdict(false, "Certificate for " + name + " will expire in " +
+                                           std::to_string(days) + "days. Valid to " + date);
+  }
+  return CheckResult::verdict(true, "Certificate for " + name + " is valid to " + date);
 }
 
 }  // namespace checks

@@ -7,6 +7,7 @@
 #ifndef QUOR2_CHECKS_CERTIFICATE_CHECK_H_
 #define QUOR2_CHECKS_CERTIFICATE_CHECK_H_
 
+#include <ctime>
 #include <string>
 #include <utility>
 
@@ -27,6 +28,14 @@ class CertificateCheck : public CheckBase {
   // Host and port of a "Host name" value: name, name:port or
   // scheme://name:port/path; the port is "443" unless given.
   static std::pair<std::string, std::string> parse_host(const std::string& value);
+
+  // The verdict at `now` on a certificate of `subject` whose expiry time has
+  // the ASN.1 type `time_type` (UTCTime 23, GeneralizedTime 24) and the text
+  // `time_text`: up while at least `limit_days` remain. The time is UTC; the
+  // date in the text is the certificate's own. An expiry time that does not
+  // read is a failure.
+  static CheckResult judge(const std::string& subject, int time_type, const std::string& time_text,
+                           int limit_days, std::time_t now);
 
  private:
   CheckResult inspect(const std::map<std::string, std::string>& params) const;

@@ -1,6 +1,6 @@
 #include "checks/check_base.h"
 
-#include <sstream>
+#include "utils/params.h"
 
 namespace checks {
 
@@ -18,28 +18,28 @@ CheckBase::~CheckBase() {
 
 std::string CheckBase::get_params_definition() {
   QLOG_TRACE(" > CheckBase::get_params_definition");
-  std::ostringstream out;
-  out << "#";
+  utils::ParamsList fields;
   int index = 1;
   for (const CheckParameter& param : params) {
-    out << "paramname" << index << "=" << param.name << "#";
-    out << "paramtype" << index << "=" << param.type << "#";
-    if (param.max_length > 0) out << "maxlength" << index << "=" << param.max_length << "#";
-    if (!param.default_value.empty())
-      out << "default" << index << "=" << param.default_value << "#";
-    const auto values = combo_values.find(param.name);
-    if (values != combo_values.end() && !values->second.empty()) {
-      out << "valuecount=" << values->second.size() << "#";
-      int value_index = 1;
-      for (const std::string& value : values->second)
-        out << "value" << value_index++ << "=" << value << "#";
-      out << "atbutton_paramcount=1#";
-      out << "atbutton_param1=" << param.name << "#";
+    const std::string number = std::to_string(index++);
+    fields.emplace_back("paramname" + number, param.name);
+    fields.emplace_back("paramtype" + number, param.type);
+    if (param.max_length > 0) {
+      fields.emplace_back("maxlength" + number, std::to_string(param.max_length));
     }
-    ++index;
+    if (!param.default_value.empty()) fields.emplace_back("default" + number, param.default_value);
+    const auto values = combo_values.find(param.name);
+    if (values == combo_values.end() || values->second.empty()) continue;
+    fields.emplace_back("valuecount", std::to_string(values->second.size()));
+    int value_index = 1;
+    for (const std::string& value : values->second) {
+      fields.emplace_back("value" + std::to_string(value_index++), value);
+    }
+    fields.emplace_back("atbutton_paramcount", "1");
+    fields.emplace_back("atbutton_param1", param.name);
   }
   QLOG_TRACE(" < CheckBase::get_params_definition");
-  return out.str();
+  return utils::params_list_to_string(fields);
 }
 
 }  // namespace checks

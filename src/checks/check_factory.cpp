@@ -61,7 +61,7 @@ std::unique_ptr<CheckBase> CheckFactory::get_check(const std::string& id, bool f
   return std::make_unique<UnknownCheck>();
 }
 
-std::pair<int, std::string> CheckFactory::list_checks() const {
+utils::ParamsList CheckFactory::list_checks() const {
   QLOG_TRACE(" > CheckFactory::list_checks");
   utils::ParamsList pairs;
   pairs.reserve(3 * creators.size());
@@ -74,7 +74,7 @@ std::pair<int, std::string> CheckFactory::list_checks() const {
     pairs.emplace_back("available" + number, "true");
   }
   QLOG_TRACE(" < CheckFactory::list_checks");
-  return {static_cast<int>(creators.size()), utils::params_list_to_string(pairs)};
+  return pairs;
 }
 
 }  // namespace checks

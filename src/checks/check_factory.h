@@ -17,6 +17,7 @@
 #include "checks/check_base.h"
 #include "settings/settings.h"
 #include "utils/env.h"
+#include "utils/params.h"
 
 namespace checks {
 
@@ -35,9 +36,12 @@ class CheckFactory {
   // Every id the agent knows, whether offered or not.
   static std::vector<std::string> known_ids();
 
-  // The number of offered checks and their listing record
-  // "#checkid1=..#checkdescription1=..#available1=true#...".
-  std::pair<int, std::string> list_checks() const;
+  // How many checks are offered.
+  std::size_t offered_count() const { return creators.size(); }
+
+  // The fields of the listing, three per offered check in id order:
+  // checkid<i>, checkdescription<i>, available<i> (always "true").
+  utils::ParamsList list_checks() const;
 
  private:
   static const std::vector<std::pair<const char*, creator>>& registry();

@@ -1,8 +1,10 @@
 #include "checks/snmp_check.h"
 
+#include <type_traits>
+
 #include "checks/constants.h"
 #include "checks/params_accessor.h"
-#include "snmp/snmp_client.h"
+#include "utils/text.h"
 
 namespace checks {
 
@@ -12,7 +14,85 @@ namespace {
 
 const long snmp_version_2c = 1;
 
+// The value text goes into a record; only the first "#" and the first quote
+// are escaped, which is what monitoring servers expect of this agent.
+std::string escaped(std::string text) {
+  const std::size_t hash = text.find('#');
+  if (hash != std::string::npos) text.replace(hash, 1, "{35}");
+  const std::size_t quote = text.find('"');
+  if (quote != std::string::npos) text.replace(quote, 1, "{34}");
+  return text;
+}
+
 }  // namespace
+
+template <class T>
+bool SnmpCheck::compare(const T& value, const T& test_value, const std::string& test) {
+  if (test == constants::less_string) return value < test_value;
+  if (test == constants::less_or_equal_string) return value <= test_value;
+  if (test == constants::equal_string) return value == test_value;
+  if (test == constants::not_equal_string) return value != test_value;
+  if (test == constants::greater_or_equal_string) return value >= test_value;
+  if (test == constants::greater_string) return value > test_value;
+  if (test == constants::contains_string || test == constants::not_contains_string) {
+    if constexpr (std::is_same_v<T, std::string>) {
+      const bool found = value.find(test_value) != std::string::npos;
+      return test == constants::contains_string ? found : !found;
+    } else {
+      throw std::runtime_error("Can not perform contains check on this data type.");
+    }
+  }
+  throw std::runtime_error("Unknown test type: " + test);
+}
+
+template bool SnmpCheck::compare<long>(const long&, const long&, const std::string&);
+template bool SnmpCheck::compare<unsigned long>(const unsigned long&, const unsigned long&,
+                                                const std::string&);
+template bool SnmpCheck::compare<std::string>(const std::string&, const std::string&,
+                                              const std::string&);
+template bool SnmpCheck::compare<float>(const float&, const float&, const std::string&);
+template bool SnmpCheck::compare<double>(const double&, const double&, const std::string&);
+
+CheckResult SnmpCheck::judge(const std::vector<snmp::Value>& values, const std::string& oid,
+                             const std::string& test, const std::string& test_value) {
+  CheckResult result = CheckResult::failure("__NO_VARIABLES__");
+  for (const snmp::Value& value : values) {
+    bool up = false;
+    std::string text;
+    switch (value.kind) {
+      case snmp::Value::kSigned:
+        up = compare<long>(value.number, std::stol(test_value), test);
+        text = std::to_string(value.number);
+        break;
+      case snmp::Value::kUnsigned:
+        up = compare<unsigned long>(value.unsigned_number, std::stoul(test_value), test);
+        text = std::to_string(value.unsigned_number);
+        break;
+      case snmp::Value::kFloat:
+        up = compare<float>(static_cast<float>(value.real), std::stof(test_value), test);
+        text = utils::to_string(value.real, 2);
+        break;
+      case snmp::Value::kDouble:
+        up = compare<double>(value.real, std::stod(test_value), test);
+        text = utils::to_string(value.real, 2);
+        break;
+      case snmp::Value::kOctets:
+        text = escaped(value.text);
+        up = compare<std::string>(text, test_value, test);
+        break;
+      case snmp::Value::kNull:
+        text = "NULL";
+        break;
+      case snmp::Value::kError:
+        throw std::runtime_error(value.text);
+      case snmp::Value::kUnsupported:
+        result = CheckResult::failure("Unexpected value type: " + std::to_string(value.type));
+        continue;
+    }
+    result = CheckResult::verdict(up, oid + " = " + text);
+  }
+  return result;
+}
 
 SnmpCheck::SnmpCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > SnmpCheck::SnmpCheck");
@@ -55,8 +135,8 @@ CheckResult SnmpCheck::execute(const std::map<std::string, std::string>& params)
       QLOG_DEBUG("Executing SNMP v2c check to " + logger::escape(host) + ":***. Checking if " +
                  logger::escape(oid) + " " + logger::escape(test) + " " +
                  logger::escape(test_value));
-      const snmp::SnmpClient client{host, community, test_value, test, snmp_version_2c};
-      const CheckResult result = client.get_value(oid);
+      const snmp::SnmpClient client{host, community, snmp_version_2c};
+      const CheckResult result = judge(client.get(oid), oid, test, test_value);
       QLOG_TRACE(" < SnmpCheck::execute");
       return result;
     } catch (const std::invalid_argument&) {

@@ -5,8 +5,10 @@
 #define QUOR2_CHECKS_SNMP_CHECK_H_
 
 #include <string>
+#include <vector>
 
 #include "checks/check_base.h"
+#include "snmp/snmp_client.h"
 
 namespace checks {
 
@@ -23,6 +25,25 @@ class SnmpCheck : public CheckBase {
   // SNMP library's errors, a word that does not apply), "Invalid argument"
   // for a test value that is not a number, otherwise "Unexpected exception".
   CheckResult execute(const std::map<std::string, std::string>& params) override;
+
+  // The verdict on the values of a response; the last value decides, none
+  // gives a failure "__NO_VARIABLES__". A number is compared with
+  // `test_value` converted by the std::sto* function of its type (whose
+  // std::invalid_argument / std::out_of_range pass through); a string with
+  // its first "#" and first double quote escaped as "{35}" and "{34}"; a
+  // Null value is down. A kError value throws std::runtime_error with its
+  // text; an unsupported type gives the failure "Unexpected value type:
+  // <code>". The result text is "<oid> = <value text>".
+  static CheckResult judge(const std::vector<snmp::Value>& values, const std::string& oid,
+                           const std::string& test, const std::string& test_value);
+
+  // `value` <test word> `test_value`; words match exactly. "contains" and
+  // "doesn't contain" apply to strings only: other types throw
+  // std::runtime_error "Can not perform contains check on this data type.".
+  // An unknown word throws std::runtime_error "Unknown test type: <word>".
+  // Instantiated for long, unsigned long, std::string, float and double.
+  template <class T>
+  static bool compare(const T& value, const T& test_value, const std::string& test);
 };
 
 }  // namespace checks

@@ -1,5 +1,7 @@
 #include "commands/define_check_command.h"
 
+#include "utils/params.h"
+
 namespace commands {
 
 DefineCheckCommand::DefineCheckCommand(const std::map<std::string, std::string>& request,
@@ -23,16 +25,19 @@ std::string DefineCheckCommand::describe(const std::string& action,
                                          const std::string& command_name) {
   QLOG_TRACE(" > " + command_name + "::execute");
   QLOG_DEBUG("Executing " + command_name + ". checkid=" + logger::escape(check_id));
-  const std::string head = "#keycount=4#responseaction=" + action + "#sessionid=1#checkid=";
+  utils::ParamsList fields = {
+      {"responseaction", action}, {"sessionid", "1"}, {"checkid", check_id}};
   if (check_id.empty()) {
     QLOG_WARN(command_name + "::execute: empty check_id");
     QLOG_TRACE(" < " + command_name + "::execute");
-    return head + "#errormessage=Check not found#";
+    fields.emplace_back("errormessage", "Check not found");
+    return utils::counted_record(fields);
   }
   const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, true);
-  const std::string definition = check->get_params_definition();
+  // Quoted, so that the definition's own "#" stay inside the field.
+  fields.emplace_back("parameters", "\"" + check->get_params_definition() + "\"");
   QLOG_TRACE(" < " + command_name + "::execute");
-  return head + check_id + "#parameters=\"" + definition + "\"#";
+  return utils::counted_record(fields);
 }
 
 }  // namespace commands

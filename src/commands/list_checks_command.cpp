@@ -1,5 +1,7 @@
 #include "commands/list_checks_command.h"
 
+#include "utils/params.h"
+
 namespace commands {
 
 ListChecksCommand::ListChecksCommand(const std::map<std::string, std::string>&,
@@ -18,11 +20,13 @@ ListChecksCommand::~ListChecksCommand() {
 std::string ListChecksCommand::execute() {
   QLOG_TRACE(" > ListChecksCommand::execute");
   QLOG_DEBUG("Executing ListChecksCommand.");
-  const std::pair<int, std::string> listing = check_factory->list_checks();
+  utils::ParamsList fields = {{"responseaction", "listchecks"},
+                              {"sessionid", "1"},
+                              {"checkcount", std::to_string(check_factory->offered_count())}};
+  const utils::ParamsList listing = check_factory->list_checks();
+  fields.insert(fields.end(), listing.begin(), listing.end());
   QLOG_TRACE(" < ListChecksCommand::execute");
-  return "#keycount=" + std::to_string(3 * listing.first + 3) +
-         "#responseaction=listchecks#sessionid=1#checkcount=" + std::to_string(listing.first) +
-         listing.second;
+  return utils::counted_record(fields);
 }
 
 }  // namespace commands

@@ -1,5 +1,7 @@
 #include "commands/login_command.h"
 
+#include "utils/params.h"
+
 namespace commands {
 
 LoginCommand::LoginCommand(const checks::CheckFactory& factory) : CommandBase(factory) {
@@ -17,7 +19,8 @@ std::string LoginCommand::execute() {
   QLOG_TRACE(" > LoginCommand::execute");
   QLOG_DEBUG("Executing LoginCommand.");
   QLOG_TRACE(" < LoginCommand::execute");
-  return "#keycount=3#responseaction=login#sessionid=1#registrationlevel=standard#";
+  return utils::counted_record(
+      {{"responseaction", "login"}, {"sessionid", "1"}, {"registrationlevel", "standard"}});
 }
 
 }  // namespace commands

@@ -28,20 +28,24 @@ RunCheckCommand::~RunCheckCommand() {
 std::string RunCheckCommand::execute() {
   QLOG_TRACE(" > RunCheckCommand::execute");
   QLOG_DEBUG("Executing RunCheckCommand. checkid=" + logger::escape(check_id));
-  const std::string head = "#responseaction=runcheck#sessionid=1#checkid=";
+  utils::ParamsList fields = {
+      {"responseaction", "runcheck"}, {"sessionid", "1"}, {"checkid", check_id}};
   if (check_id.empty()) {
     QLOG_WARN("RunCheckCommand::execute: empty check_id");
     QLOG_TRACE(" < RunCheckCommand::execute");
-    return "#keycount=4" + head + "#errormessage=Check not found#";
+    fields.emplace_back("errormessage", "Check not found");
+    return utils::counted_record(fields);
   }
   const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, false);
   const checks::CheckResult result = check->execute(utils::get_params_map(para));
   QLOG_TRACE(" < RunCheckCommand::execute");
   if (result.executed) {
-    return "#keycount=5" + head + check_id + "#result=" + (result.up ? "up" : "down") +
-           "#resultstring=" + result.result_string + "#";
+    fields.emplace_back("result", result.up ? "up" : "down");
+    fields.emplace_back("resultstring", result.result_string);
+  } else {
+    fields.emplace_back("errormessage", result.error_message);
   }
-  return "#keycount=4" + head + check_id + "#errormessage=" + result.error_message + "#";
+  return utils::counted_record(fields);
 }
 
 }  // namespace commands

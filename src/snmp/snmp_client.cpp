@@ -11,12 +11,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
-#include <type_traits>
-
-#include "checks/constants.h"
-#include "utils/text.h"
 
 namespace snmp {
 
@@ -49,151 +46,106 @@ std::string open_session_error(void* session) {
   return take_text(text);
 }
 
-// The value of `variable` as a V, refusing a value shorter than a V.
+// The value of `variable` as a V; false when the value is shorter than a V.
 template <class V>
-const V& value_as(const netsnmp_variable_list& variable) {
-  if (variable.val.string == nullptr || variable.val_len < sizeof(V)) {
-    throw std::runtime_error("Malformed value of type " + std::to_string(variable.type));
+bool read_as(const netsnmp_variable_list& variable, V& value) {
+  if (variable.val.string == nullptr || variable.val_len < sizeof(V)) return false;
+  std::memcpy(&value, variable.val.string, sizeof(V));
+  return true;
+}
+
+Value decode_one(const netsnmp_variable_list& variable) {
+  Value value;
+  value.type = variable.type;
+  long integer = 0;
+  counter64 wide = {};
+  float single = 0;
+  double real = 0;
+  bool complete = true;
+  switch (variable.type) {
+    case ASN_INTEGER:
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+      complete = read_as(variable, integer);
+      value.kind = Value::kSigned;
+      value.number = integer;
+      break;
+    case ASN_TIMETICKS:
+      complete = read_as(variable, integer);
+      value.kind = Value::kUnsigned;
+      value.unsigned_number = static_cast<unsigned long>(integer);
+      break;
+    case ASN_COUNTER64:
+    case ASN_UNSIGNED64:
+    case ASN_OPAQUE_COUNTER64:
+    case ASN_OPAQUE_U64:
+    case ASN_INTEGER64:
+    case ASN_OPAQUE_I64: {
+      complete = read_as(variable, wide);
+      const std::uint64_t bits =
+          (static_cast<std::uint64_t>(wide.high) << 32) | (wide.low & 0xffffffffUL);
+      const bool is_signed = variable.type == ASN_INTEGER64 || variable.type == ASN_OPAQUE_I64;
+      value.kind = is_signed ? Value::kSigned : Value::kUnsigned;
+      value.number = static_cast<long>(bits);
+      value.unsigned_number = bits;
+      break;
+    }
+    case ASN_FLOAT:
+    case ASN_OPAQUE_FLOAT:
+      complete = read_as(variable, single);
+      value.kind = Value::kFloat;
+      value.real = single;
+      break;
+    case ASN_DOUBLE:
+    case ASN_OPAQUE_DOUBLE:
+      complete = read_as(variable, real);
+      value.kind = Value::kDouble;
+      value.real = real;
+      break;
+    case ASN_OCTET_STR:
+      value.kind = Value::kOctets;
+      if (variable.val.string != nullptr) {
+        value.text.assign(reinterpret_cast<const char*>(variable.val.string), variable.val_len);
+      }
+      break;
+    case ASN_NULL:
+      value.kind = Value::kNull;
+      break;
+    case SNMP_NOSUCHOBJECT:
+      value.kind = Value::kError;
+      value.text = "No such object available on this agent at this OID";
+      break;
+    case SNMP_NOSUCHINSTANCE:
+      value.kind = Value::kError;
+      value.text = "No such instance currently exists at this OID";
+      break;
+    case SNMP_ENDOFMIBVIEW:
+      value.kind = Value::kError;
+      value.text = "No more variables left in this MIB View (It is past the end of the MIB tree)";
+      break;
+    default:
+      value.kind = Value::kUnsupported;
+      break;
   }
-  return *reinterpret_cast<const V*>(variable.val.string);
-}
-
-std::uint64_t unsigned64(const netsnmp_variable_list& variable) {
-  const counter64& value = value_as<counter64>(variable);
-  return (static_cast<std::uint64_t>(value.high) << 32) | (value.low & 0xffffffffUL);
-}
-
-std::string octet_string(const netsnmp_variable_list& variable) {
-  if (variable.val.string == nullptr) return "";
-  return std::string(reinterpret_cast<const char*>(variable.val.string), variable.val_len);
-}
-
-// The value text goes into a record; only the first "#" and the first quote
-// are escaped, which is what monitoring servers expect of this agent.
-std::string escaped(std::string text) {
-  const std::size_t hash = text.find('#');
-  if (hash != std::string::npos) text.replace(hash, 1, "{35}");
-  const std::size_t quote = text.find('"');
-  if (quote != std::string::npos) text.replace(quote, 1, "{34}");
-  return text;
-}
-
-std::string u64_text(const netsnmp_variable_list& variable) {
-  char text[I64CHARSZ + 1] = {};
-  printU64(text, &value_as<counter64>(variable));
-  return text;
-}
-
-std::string i64_text(const netsnmp_variable_list& variable) {
-  char text[I64CHARSZ + 1] = {};
-  printI64(text, &value_as<counter64>(variable));
-  return text;
+  if (!complete) {
+    value.kind = Value::kError;
+    value.text = "Malformed value of type " + std::to_string(variable.type);
+  }
+  return value;
 }
 
 }  // namespace
 
-template <class T>
-bool SnmpClient::compare(const T& value, const T& test_value, const std::string& test) {
-  if (test == constants::less_string) return value < test_value;
-  if (test == constants::less_or_equal_string) return value <= test_value;
-  if (test == constants::equal_string) return value == test_value;
-  if (test == constants::not_equal_string) return value != test_value;
-  if (test == constants::greater_or_equal_string) return value >= test_value;
-  if (test == constants::greater_string) return value > test_value;
-  if (test == constants::contains_string || test == constants::not_contains_string) {
-    if constexpr (std::is_same_v<T, std::string>) {
-      const bool found = value.find(test_value) != std::string::npos;
-      return test == constants::contains_string ? found : !found;
-    } else {
-      throw std::runtime_error("Can not perform contains check on this data type.");
-    }
-  }
-  throw std::runtime_error("Unknown test type: " + test);
-}
-
-template bool SnmpClient::compare<long>(const long&, const long&, const std::string&);
-template bool SnmpClient::compare<unsigned long>(const unsigned long&, const unsigned long&,
-                                                 const std::string&);
-template bool SnmpClient::compare<std::string>(const std::string&, const std::string&,
-                                               const std::string&);
-template bool SnmpClient::compare<float>(const float&, const float&, const std::string&);
-template bool SnmpClient::compare<double>(const double&, const double&, const std::string&);
-
-checks::CheckResult SnmpClient::result_of(const variable_list* variables,
-                                          const std::string& oid) const {
-  checks::CheckResult result = checks::CheckResult::failure("__NO_VARIABLES__");
+std::vector<Value> SnmpClient::decode(const variable_list* variables) {
+  std::vector<Value> values;
   for (const netsnmp_variable_list* variable = variables; variable != nullptr;
        variable = variable->next_variable) {
-    bool up = false;
-    std::string text;
-    switch (variable->type) {
-      case ASN_INTEGER:
-      case ASN_COUNTER:
-      case ASN_GAUGE: {
-        const long value = value_as<long>(*variable);
-        up = compare<long>(value, std::stol(test_value), test);
-        text = std::to_string(value);
-        break;
-      }
-      case ASN_TIMETICKS: {
-        const unsigned long value = static_cast<unsigned long>(value_as<long>(*variable));
-        up = compare<unsigned long>(value, std::stoul(test_value), test);
-        text = std::to_string(value);
-        break;
-      }
-      // Agents can send 64-bit and floating values only wrapped in an
-      // Opaque; the library reports those under the opaque codes.
-      case ASN_COUNTER64:
-      case ASN_UNSIGNED64:
-      case ASN_OPAQUE_COUNTER64:
-      case ASN_OPAQUE_U64:
-        up = compare<unsigned long>(unsigned64(*variable), std::stoull(test_value), test);
-        text = u64_text(*variable);
-        break;
-      case ASN_INTEGER64:
-      case ASN_OPAQUE_I64:
-        up = compare<long>(static_cast<long>(unsigned64(*variable)), std::stoll(test_value), test);
-        text = i64_text(*variable);
-        break;
-      case ASN_FLOAT:
-      case ASN_OPAQUE_FLOAT: {
-        const float value = value_as<float>(*variable);
-        up = compare<float>(value, std::stof(test_value), test);
-        text = utils::to_string(value, 2);
-        break;
-      }
-      case ASN_DOUBLE:
-      case ASN_OPAQUE_DOUBLE: {
-        const double value = value_as<double>(*variable);
-        up = compare<double>(value, std::stod(test_value), test);
-        text = utils::to_string(value, 2);
-        break;
-      }
-      case ASN_OCTET_STR:
-        text = escaped(octet_string(*variable));
-        up = compare<std::string>(text, test_value, test);
-        break;
-      case ASN_NULL:
-        text = "NULL";
-        break;
-      case SNMP_NOSUCHOBJECT:
-        throw std::runtime_error("No such object available on this agent at this OID");
-      case SNMP_NOSUCHINSTANCE:
-        throw std::runtime_error("No such instance currently exists at this OID");
-      case SNMP_ENDOFMIBVIEW:
-        throw std::runtime_error(
-            "No more variables left in this MIB View (It is past the end of the MIB tree)");
-      default:
-        result = checks::CheckResult::failure("Unexpected value type: " +
-                                              std::to_string(variable->type));
-        continue;
-    }
-    result = checks::CheckResult::verdict(up, oid + " = " + text);
+    values.push_back(decode_one(*variable));
   }
-  return result;
+  return values;
 }
 
-checks::CheckResult SnmpClient::get_value(const std::string& oid) const {
+std::vector<Value> SnmpClient::get(const std::string& oid) const {
   netsnmp_session settings;
   snmp_sess_init(&settings);
   // The library copies what it keeps of these at open.
@@ -229,7 +181,7 @@ checks::CheckResult SnmpClient::get_value(const std::string& oid) const {
   if (response->errstat != SNMP_ERR_NOERROR) {
     throw std::runtime_error(snmp_errstring(static_cast<int>(response->errstat)));
   }
-  return result_of(response->variables, oid);
+  return decode(response->variables);
 }
 
 }  // namespace snmp

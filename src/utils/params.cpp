@@ -1,6 +1,7 @@
 #include "utils/params.h"
 
 #include <array>
+#include <string>
 
 namespace utils {
 
@@ -80,6 +81,10 @@ std::string params_list_to_string(const ParamsList& list) {
     text += '#';
   }
   return text;
+}
+
+std::string counted_record(const ParamsList& fields) {
+  return "#keycount=" + std::to_string(fields.size()) + params_list_to_string(fields);
 }
 
 std::string escape_record_text(const std::string& text) {

@@ -4,6 +4,13 @@
 // last followed by "#". A "#" inside double quotes belongs to its field, and
 // a value wrapped in double quotes is read without them. Stateless free
 // functions; any thread may call them.
+//
+// A request is normalised in three places, each where it has always been:
+// the session drops the first byte of every chunk it reads (the "#" that
+// opens a record carries no field); get_params_map takes the quotes off a
+// quoted value; the run-check command drops the first and last character
+// of its para value (the quotes a server sends around the nested record)
+// before parsing it as a record of its own.
 #ifndef QUOR2_UTILS_PARAMS_H_
 #define QUOR2_UTILS_PARAMS_H_
 
@@ -34,6 +41,10 @@ ParamsMap get_params_map(const std::string& text);
 
 // Writes the pairs verbatim: "#k1=v1#k2=v2#", or "#" for no pair.
 std::string params_list_to_string(const ParamsList& list);
+
+// A response: "#keycount=<n>" and then the n fields, as params_list_to_string
+// writes them.
+std::string counted_record(const ParamsList& fields);
 
 // Text from outside the agent made safe as a record value: every "#" becomes
 // "{35}" and every double quote "{34}", so it can neither end its field nor

@@ -73,14 +73,14 @@ TEST(SslClient, Judge) {
     setenv("TZ", zone, 1);
     tzset();
     for (const auto& c : table) {
-      const ssl::client::Verdict verdict =
-          ssl::client::judge("/CN=a#b", c.type, c.text, c.limit, c.now);
-      std::string message = verdict.message;
+      const CheckResult verdict =
+          CertificateCheck::judge("/CN=a#b", c.type, c.text, c.limit, c.now);
+      std::string message = verdict.executed ? verdict.result_string : verdict.error_message;
       const std::string subject = "Certificate for /CN=a{35}b ";
       if (message.rfind(subject, 0) == 0) message.erase(0, subject.size());
-      EXPECT_EQ((verdict.error   ? "error: "
-                 : verdict.valid ? "up: "
-                                 : "down: ") +
+      EXPECT_EQ((!verdict.executed ? "error: "
+                 : verdict.up      ? "up: "
+                                   : "down: ") +
                     message,
                 c.expected)
           << zone;

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "ssl/client.h"
+#include "checks/certificate_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
@@ -23,10 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const long long last_second_of_9999 = 253402300799;
   const std::time_t seconds = static_cast<std::time_t>(
       std::llabs(std::strtoll(now.c_str(), nullptr, 10) % last_second_of_9999));
-  const ssl::client::Verdict verdict = ssl::client::judge(
+  const checks::CheckResult verdict = checks::CertificateCheck::judge(
       subject, static_cast<int>(std::strtol(type.c_str(), nullptr, 10)), time_text,
       static_cast<int>(std::strtol(limit.c_str(), nullptr, 10)), seconds);
   // The subject reaches the response record: it must not carry a field end.
-  if (verdict.message.find_first_of("#\"") != std::string::npos) std::abort();
+  const std::string text = verdict.result_string + verdict.error_message;
+  if (text.find_first_of("#\"") != std::string::npos) std::abort();
   return 0;
 }

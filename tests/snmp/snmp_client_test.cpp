@@ -1,5 +1,7 @@
 #include "snmp/snmp_client.h"
 
+#include "checks/snmp_check.h"
+
 // clang-format off
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -21,14 +23,14 @@
 namespace {
 
 using checks::CheckResult;
+using checks::SnmpCheck;
 using snmp::SnmpClient;
 using testing_support::SnmpdProcess;
 
 template <class T>
 void expect_comparisons(const std::vector<std::tuple<T, T, const char*, bool>>& cases) {
   for (const auto& c : cases) {
-    EXPECT_EQ(SnmpClient::compare<T>(std::get<0>(c), std::get<1>(c), std::get<2>(c)),
-              std::get<3>(c))
+    EXPECT_EQ(SnmpCheck::compare<T>(std::get<0>(c), std::get<1>(c), std::get<2>(c)), std::get<3>(c))
         << std::get<0>(c) << " " << std::get<2>(c) << " " << std::get<1>(c);
   }
 }
@@ -59,7 +61,7 @@ TEST(SnmpCompare, Words) {
 template <class T>
 std::string compare_error(const T& value, const std::string& word) {
   try {
-    SnmpClient::compare<T>(value, value, word);
+    SnmpCheck::compare<T>(value, value, word);
   } catch (const std::runtime_error& error) {
     return error.what();
   }
@@ -161,8 +163,11 @@ TEST(SnmpResult, HandMadeResponses) {
       list[i].next_variable = i + 1 < list.size() ? &list[i + 1] : nullptr;
     }
     const netsnmp_variable_list* first = list.empty() ? nullptr : &list[0];
-    const SnmpClient client{"", "", c.test_value, c.test, 1};
-    EXPECT_EQ(outcome([&] { return client.result_of(first, oid); }, oid), c.expected);
+    EXPECT_EQ(
+        outcome(
+            [&] { return SnmpCheck::judge(SnmpClient::decode(first), oid, c.test, c.test_value); },
+            oid),
+        c.expected);
   }
 }
 
@@ -193,12 +198,13 @@ const SnmpdProcess& snmpd() {
   return process;
 }
 
-std::string get(const SnmpClient& client, const std::string& oid) {
-  return outcome([&] { return client.get_value(oid); }, oid);
+std::string get(const SnmpClient& client, const std::string& oid,
+                const std::string& test = "is = to", const std::string& test_value = "1") {
+  return outcome([&] { return SnmpCheck::judge(client.get(oid), oid, test, test_value); }, oid);
 }
 
 std::string get(const std::string& oid, const std::string& test, const std::string& test_value) {
-  return get(SnmpClient{snmpd().peer(), community, test_value, test, 1}, oid);
+  return get(SnmpClient{snmpd().peer(), community, 1}, oid, test, test_value);
 }
 
 TEST(SnmpClientLive, Values) {
@@ -242,7 +248,7 @@ TEST(SnmpClientLive, Values) {
 TEST(SnmpClientLive, UnknownHostFailsAtOpen) {
   if (!testing_support::name_service_is_local()) GTEST_SKIP() << "the lookup would leave this host";
   testing_support::init_snmp_once();
-  const SnmpClient unknown{"quor2-test.invalid", community, "1", "is = to", 1};
+  const SnmpClient unknown{"quor2-test.invalid", community, 1};
   // The library adds the resolver's reason when it has one.
   EXPECT_EQ(get(unknown, "1.3.6.1.2.1.1.3.0")
                 .rfind("runtime_error: Unknown host (quor2-test.invalid)", 0),
@@ -252,7 +258,7 @@ TEST(SnmpClientLive, UnknownHostFailsAtOpen) {
 // The agent drops requests of another community: the library's retries run
 // out (about six seconds).
 TEST(SnmpClientLive, WrongCommunityTimesOut) {
-  const SnmpClient wrong{snmpd().peer(), "not-the-community", "1", "is = to", 1};
+  const SnmpClient wrong{snmpd().peer(), "not-the-community", 1};
   EXPECT_EQ(get(wrong, "1.3.6.1.2.1.1.3.0"), "runtime_error: Timeout");
 }
 
