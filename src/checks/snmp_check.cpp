@@ -4,6 +4,7 @@
 
 #include "checks/constants.h"
 #include "checks/params_accessor.h"
+#include "utils/params.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -13,16 +14,6 @@ const std::string snmp_error_string = "SNMP check Error: ";
 namespace {
 
 const long snmp_version_2c = 1;
-
-// The value text goes into a record; only the first "#" and the first quote
-// are escaped, which is what monitoring servers expect of this agent.
-std::string escaped(std::string text) {
-  const std::size_t hash = text.find('#');
-  if (hash != std::string::npos) text.replace(hash, 1, "{35}");
-  const std::size_t quote = text.find('"');
-  if (quote != std::string::npos) text.replace(quote, 1, "{34}");
-  return text;
-}
 
 }  // namespace
 
@@ -77,7 +68,7 @@ CheckResult SnmpCheck::judge(const std::vector<snmp::Value>& values, const std::
         text = utils::to_string(value.real, 2);
         break;
       case snmp::Value::kOctets:
-        text = escaped(value.text);
+        text = utils::escape_record_text(value.text);
         up = compare<std::string>(text, test_value, test);
         break;
       case snmp::Value::kNull:
