@@ -16,7 +16,8 @@
 
 namespace {
 
-std::string joined(const CheckIdSet& ids) {
+template <typename Texts>
+std::string joined(const Texts& ids) {
   std::string text;
   for (const std::string& id : ids) text += (text.empty() ? "" : ", ") + id;
   return text;
@@ -71,19 +72,20 @@ void ConfigCheck::check(const std::string& path) {
   boost::property_tree::ini_parser::read_ini(path, tree);
   const Settings settings = Settings::load(path);
 
-  const std::string rsa_path = utils::path_combine(settings.keyFolder, settings.rsaKey);
-  const std::string dsa_path = utils::path_combine(settings.keyFolder, settings.dsaKey);
+  const std::vector<HostKeyFile> keys = host_key_files(settings);
   settings_.push_back("port = " + std::to_string(settings.port));
   settings_.push_back("log = " + (settings.log.empty() ? "(standard error)" : settings.log));
   settings_.push_back("loglevel = " + logger::Logger::level_strings[settings.loglevel] + " (" +
                       std::to_string(settings.loglevel) + ")");
   settings_.push_back(std::string("daemonize = ") + (settings.daemonize ? "true" : "false"));
-  settings_.push_back("RSA host key = " + rsa_path);
-  settings_.push_back("DSA host key = " + dsa_path);
+  settings_.push_back("listen = " + joined(settings.listen));
+  for (const HostKeyFile& key : keys) settings_.push_back(key.name + " host key = " + key.path);
   settings_.push_back("checks = " + joined(*settings.checks));
   settings_.push_back("timeout = " + std::to_string(settings.timeout));
   settings_.push_back("maxSessions = " + std::to_string(settings.maxSessions));
   settings_.push_back("loginGraceTime = " + std::to_string(settings.loginGraceTime));
+  settings_.push_back("maxAuthFailures = " + std::to_string(settings.maxAuthFailures));
+  settings_.push_back("authPenalty = " + std::to_string(settings.authPenalty));
   for (const auto& user : *settings.users)
     settings_.push_back("user " + user.first + " = ********");
   for (const auto& entry : *settings.firewall) {
@@ -102,16 +104,27 @@ void ConfigCheck::check(const std::string& path) {
     if (!problem.empty()) errors_.push_back("log file " + settings.log + ": " + problem);
   }
 
-  const std::string rsa_problem = host_key_problem(rsa_path, SSH_KEYTYPE_RSA, "RSA");
-  const std::string dsa_problem = host_key_problem(dsa_path, SSH_KEYTYPE_DSS, "DSA");
-  if (!rsa_problem.empty() && !dsa_problem.empty()) {
-    errors_.push_back("no host key loads: RSA " + rsa_path + ": " + rsa_problem + "; DSA " +
-                      dsa_path + ": " + dsa_problem);
-  } else if (!rsa_problem.empty()) {
-    warnings_.push_back("RSA host key " + rsa_path + ": " + rsa_problem);
-  } else if (!dsa_problem.empty()) {
-    warnings_.push_back("DSA host key " + dsa_path + " is not used: " + dsa_problem);
+  std::vector<std::string> loaded;
+  std::vector<std::pair<const HostKeyFile*, std::string>> unusable;
+  for (const HostKeyFile& key : keys) {
+    std::string problem;
+    if (import_host_key(key, problem)) {
+      loaded.push_back(key.name);
+    } else if (!problem.empty()) {
+      unusable.emplace_back(&key, problem);
+    }
   }
+  settings_.push_back("host keys loaded = " + (loaded.empty() ? "(none)" : joined(loaded)));
+  std::string all_problems;
+  for (const auto& key : unusable) {
+    if (!loaded.empty()) {
+      warnings_.push_back(key.first->name + " host key " + key.first->path +
+                          " is not used: " + key.second);
+    }
+    all_problems += (all_problems.empty() ? "" : "; ") + key.first->name + " " +
+                    key.first->path + ": " + key.second;
+  }
+  if (loaded.empty()) errors_.push_back("no host key loads: " + all_problems);
 
   if (const auto section = tree.get_child_optional("firewall")) {
     for (const auto& entry : *section) {

@@ -4,6 +4,7 @@
 #define QUOR2_SETTINGS_DAEMON_SETTINGS_H_
 
 #include <string>
+#include <vector>
 
 struct DaemonSettings {
   int port = 20012;
@@ -13,9 +14,14 @@ struct DaemonSettings {
   std::string keyFolder;
   std::string dsaKey = "ssh_host_dsa_key";
   std::string rsaKey = "ssh_host_rsa_key";
+  std::string ecdsaKey = "ssh_host_ecdsa_key";      // loaded when the file exists
+  std::string ed25519Key = "ssh_host_ed25519_key";  // loaded when the file exists
+  std::vector<std::string> listen{"0.0.0.0"};       // addresses the SSH port is bound on
   int timeout = 10;         // seconds a check's command or exchange may take
   int maxSessions = 64;     // connections served at once; more are closed at once
   int loginGraceTime = 30;  // seconds a connection may take to log in and open its shell
+  int maxAuthFailures = 10;  // failed logins of one address in 10 minutes before a penalty; 0: off
+  int authPenalty = 60;      // seconds an address is refused after too many failed logins
 };
 
 #endif  // QUOR2_SETTINGS_DAEMON_SETTINGS_H_

@@ -48,6 +48,11 @@ void Settings::read(const std::string& path) {
   keyFolder = tree.get("agent.keyFolder", defaults.keyFolder);
   dsaKey = tree.get("agent.dsaKey", defaults.dsaKey);
   rsaKey = tree.get("agent.rsaKey", defaults.rsaKey);
+  ecdsaKey = tree.get("agent.ecdsaKey", defaults.ecdsaKey);
+  ed25519Key = tree.get("agent.ed25519Key", defaults.ed25519Key);
+  const std::vector<std::string> addresses =
+      utils::split(utils::trim(tree.get("agent.listen", std::string())), comma);
+  if (!addresses.empty()) listen = addresses;
   const std::string level_name = tree.get("agent.loglevel", std::string("Error"));
   const std::string check_list = tree.get("agent.checks", std::string());
   timeout = tree.get("agent.timeout", defaults.timeout);
@@ -56,6 +61,10 @@ void Settings::read(const std::string& path) {
   if (maxSessions < 1) maxSessions = defaults.maxSessions;
   loginGraceTime = tree.get("agent.loginGraceTime", defaults.loginGraceTime);
   if (loginGraceTime < 1) loginGraceTime = defaults.loginGraceTime;
+  maxAuthFailures = tree.get("agent.maxAuthFailures", defaults.maxAuthFailures);
+  if (maxAuthFailures < 0) maxAuthFailures = defaults.maxAuthFailures;
+  authPenalty = tree.get("agent.authPenalty", defaults.authPenalty);
+  if (authPenalty < 1) authPenalty = defaults.authPenalty;
 
   for (const std::string& id : utils::split(check_list, comma)) checks->insert(id);
   loglevel = level_from_name(level_name);

@@ -32,11 +32,13 @@ bool in_range(int family, const std::string& address, const std::string& first,
 
 }  // namespace
 
-std::string get_client_ip(ssh_session const& session) {
+std::string get_client_ip(ssh_session const& session) { return get_peer_ip(ssh_get_fd(session)); }
+
+std::string get_peer_ip(int fd) {
   sockaddr_storage peer;
   std::memset(&peer, 0, sizeof(peer));
   socklen_t length = sizeof(peer);
-  if (getpeername(ssh_get_fd(session), reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+  if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
     return "";
   }
   char text[INET6_ADDRSTRLEN] = {0};

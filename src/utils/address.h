@@ -14,6 +14,9 @@ namespace utils {
 // of an IPv6 socket comes out IPv4-mapped. Empty when the socket has no peer.
 std::string get_client_ip(ssh_session const& session);
 
+// As get_client_ip(), of the connected socket `fd`.
+std::string get_peer_ip(int fd);
+
 // Whether `first` <= `address` <= `last`. The family is that of `first`
 // (IPv6 when it holds a colon). A text that does not convert in that family,
 // a client of the other family included, is never in range.

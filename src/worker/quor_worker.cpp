@@ -85,17 +85,23 @@ std::string message_user(ssh_message message) {
   return user == nullptr ? "" : user;
 }
 
-// Loads the host key `path`, which must be of `type`, into the bind. A key
-// that is missing, unreadable, of another type or not served by this libssh
-// build (DSA on Debian) is left out with a Warn line naming the file.
-bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
-                   const std::string& name) {
-  std::string reason = host_key_problem(path, type, name);
-  if (reason.empty()) {
-    if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY, path.c_str()) == SSH_OK) return true;
+// Loads the host key of `file` into the bind, which owns it from then on.
+// A key that cannot serve, or that this libssh build does not serve (DSA
+// on Debian), is left out with a Warn line naming the file; an optional
+// file that is missing is left out without a word.
+bool load_host_key(ssh_bind bind, const HostKeyFile& file) {
+  std::string reason;
+  utils::SshKey key = import_host_key(file, reason);
+  if (key) {
+    if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_IMPORT_KEY, key.get()) == SSH_OK) {
+      key.release();
+      return true;
+    }
     reason = ssh_get_error(bind);
   }
-  QLOG_WARN("Can not load " + name + " host key " + path + ": " + reason);
+  if (!reason.empty()) {
+    QLOG_WARN("Can not load " + file.name + " host key " + file.path + ": " + reason);
+  }
   return false;
 }
 
@@ -105,8 +111,15 @@ bool load_host_key(ssh_bind bind, const std::string& path, ssh_keytypes_e type,
 // is acknowledged, and Linux delays that acknowledgement by 40 ms once the
 // agent has answered the banner quickly. Quick acknowledgement mode lasts
 // until the next write, so it is set again before every wait.
+//
+// A freshly accepted socket takes the identification string without
+// blocking. Told so, libssh writes it at once; otherwise it waits for its
+// first poll, which reads the client's line before writing, and a line that
+// is no SSH identification (an HTTP request, a port probe) closed the
+// connection before the agent had sent anything.
 bool exchange_keys(ssh_session session) {
   const int fd = ssh_get_fd(session);
+  ssh_set_fd_towrite(session);
   ssh_set_blocking(session, 0);
   int result;
   while ((result = ssh_handle_key_exchange(session)) == SSH_AGAIN) {
@@ -181,11 +194,15 @@ bool await_shell(ssh_session session, const SessionSocket& socket) {
 
 }  // namespace
 
-QuorWorker::QuorWorker(Settings& settings) : commands_factory(settings) {
+QuorWorker::QuorWorker(Settings& settings)
+    : commands_factory(settings),
+      max_auth_failures(settings.maxAuthFailures),
+      auth_penalty_seconds(settings.authPenalty),
+      login_penalties(settings.maxAuthFailures, std::chrono::seconds(settings.authPenalty)) {
   QLOG_TRACE(" > QuorWorker::QuorWorker");
   port = settings.port;
-  rsa_key_path = utils::path_combine(settings.keyFolder, settings.rsaKey);
-  dsa_key_path = utils::path_combine(settings.keyFolder, settings.dsaKey);
+  listen_addresses = settings.listen;
+  host_keys = host_key_files(settings);
   users = settings.users;
   firewall = settings.firewall;
   session_stop_seconds = settings.timeout + session_stop_margin_seconds;
@@ -209,25 +226,22 @@ void QuorWorker::do_work() {
     QLOG_ERROR("ssh_bind_listen failed: ssh_bind_new failed");
     return;
   }
-  load_host_key(bind.get(), dsa_key_path, SSH_KEYTYPE_DSS, "DSA");
-  load_host_key(bind.get(), rsa_key_path, SSH_KEYTYPE_RSA, "RSA");
-  ssh_bind_options_set(bind.get(), SSH_BIND_OPTIONS_BINDPORT, &port);
-  QLOG_TRACE("Start listening.");
-  if (ssh_bind_listen(bind.get()) < 0) {
-    QLOG_ERROR(std::string("ssh_bind_listen failed: ") + ssh_get_error(bind.get()));
+  bool any_key = false;
+  for (const HostKeyFile& file : host_keys) any_key = load_host_key(bind.get(), file) || any_key;
+  if (!any_key) {
+    QLOG_ERROR("ssh_bind_listen failed: ECDSA, ED25519, DSA, or RSA host key file must be set");
     return;
   }
-  // libssh listens with a queue of 10: in a burst of connections (many
-  // monitoring sessions opened at once) the kernel drops the handshakes
-  // beyond it, and clients retry them only a second or more later.
-  listen(ssh_bind_get_fd(bind.get()), SOMAXCONN);
+  QLOG_TRACE("Start listening.");
+  Listener listener(listen_addresses, port);
+  if (!listener.listening()) return;
 
   std::unique_ptr<boost::thread> listen_thread;
   try {
     const StopSignalsBlocked blocked;
-    ssh_bind listener = bind.get();
-    listen_thread =
-        std::make_unique<boost::thread>([this, listener] { listen_thread_func(listener); });
+    ssh_bind keys = bind.get();
+    listen_thread = std::make_unique<boost::thread>(
+        [this, &listener, keys] { listen_thread_func(listener, keys); });
   } catch (const std::exception& error) {
     QLOG_ERROR(std::string("Can not start the listen thread: ") + error.what());
     return;
@@ -240,7 +254,7 @@ void QuorWorker::do_work() {
   }
 
   QLOG_TRACE("Shutting down listening socket.");
-  shutdown(ssh_bind_get_fd(bind.get()), SHUT_RD);
+  listener.stop();
   listen_thread->join();
   bind.reset();
   end_sessions();
@@ -248,7 +262,7 @@ void QuorWorker::do_work() {
   QLOG_TRACE(" < QuorWorker::do_work");
 }
 
-void QuorWorker::listen_thread_func(ssh_bind bind) {
+void QuorWorker::listen_thread_func(Listener& listener, ssh_bind bind) {
   pthread_setname_np(pthread_self(), "quor2-listen");
   QLOG_TRACE(" > QuorWorker::listen_thread_func");
   QLOG_DEBUG("Listen thread started.");
@@ -257,15 +271,16 @@ void QuorWorker::listen_thread_func(ssh_bind bind) {
   // and try again after a pause.
   bool failing = false;
   while (stop_requested == 0) {
-    utils::SshSession session(ssh_new());
     QLOG_TRACE("Accepting new connection");
-    if (session && ssh_bind_accept(bind, session.get()) != SSH_ERROR) {
+    std::string error;
+    const int fd = listener.accept(error);
+    if (fd >= 0) {
       failing = false;
-      start_session(std::move(session));
+      accept_connection(fd, bind);
       continue;
     }
     if (stop_requested != 0) break;
-    if (!failing) QLOG_ERROR(std::string("ssh_bind_accept error: ") + ssh_get_error(bind));
+    if (!failing) QLOG_ERROR("ssh_bind_accept error: " + error);
     failing = true;
     usleep(200000);
   }
@@ -273,9 +288,26 @@ void QuorWorker::listen_thread_func(ssh_bind bind) {
   QLOG_TRACE(" < QuorWorker::listen_thread_func");
 }
 
-void QuorWorker::start_session(utils::SshSession session) {
+void QuorWorker::accept_connection(int fd, ssh_bind bind) {
+  const std::string client_ip = utils::get_peer_ip(fd);
+  // Closed before any byte is sent, and without a log line: a client that
+  // keeps guessing must not fill the log either.
+  if (login_penalties.blocked(client_ip)) {
+    close(fd);
+    return;
+  }
+  utils::SshSession session(ssh_new());
+  if (!session || ssh_bind_accept_fd(bind, session.get(), fd) != SSH_OK) {
+    if (!session || ssh_get_fd(session.get()) != fd) close(fd);
+    QLOG_ERROR(std::string("ssh_bind_accept error: ") + ssh_get_error(bind));
+    if (session) ssh_free(session.release());
+    return;
+  }
+  start_session(std::move(session), client_ip);
+}
+
+void QuorWorker::start_session(utils::SshSession session, const std::string& client_ip) {
   const int fd = ssh_get_fd(session.get());
-  const std::string client_ip = utils::get_client_ip(session.get());
   if (open_sessions >= max_sessions) {
     QLOG_WARN("Connection from " + client_ip + " refused: the limit of " +
               std::to_string(max_sessions) + " sessions is reached (agent.maxSessions)");
@@ -368,13 +400,26 @@ bool QuorWorker::authenticate_client(ssh_session session, const SessionSocket& s
       continue;
     }
     QLOG_TRACE("Password method.");
-    if (authenticate(message_user(message.get()), message_password(message.get()), client_ip)) {
+    const bool accepted =
+        authenticate(message_user(message.get()), message_password(message.get()), client_ip);
+    count_login(client_ip, accepted);
+    if (accepted) {
       ssh_message_auth_reply_success(message.get(), 0);
       return true;
     }
     // One attempt per connection: refuse it and hang up.
     ssh_message_reply_default(message.get());
     return false;
+  }
+}
+
+void QuorWorker::count_login(const std::string& client_ip, bool accepted) const {
+  if (accepted) {
+    login_penalties.succeeded(client_ip);
+  } else if (login_penalties.failed(client_ip)) {
+    QLOG_WARN("Client " + client_ip + " blocked for " + std::to_string(auth_penalty_seconds) +
+              " s after " + std::to_string(max_auth_failures) +
+              " failed logins (agent.maxAuthFailures)");
   }
 }
 

@@ -1,7 +1,8 @@
 // The agent's server object, built once by main() from the settings.
 //
-// do_work() binds the SSH port and supervises on the main thread; a listen
-// thread ("quor2-listen" in ps -L and top -H) accepts connections; every
+// do_work() loads the host keys once, binds the SSH port on every listen
+// address and supervises on the main thread; a listen thread
+// ("quor2-listen" in ps -L and top -H) accepts connections; every
 // connection is served by a session thread ("quor2-session") of its own (key exchange, one password attempt, session channel,
 // optional pty, shell, then one record answered per read). The commands
 // factory, users and firewall are built before any thread starts and only
@@ -19,7 +20,9 @@
 // right after accept; a connection that has not logged in and opened its
 // shell within the login grace time is shut down by the main thread's
 // supervision pass. open_sessions is counted up by the listen thread and
-// down by each session thread as it ends.
+// down by each session thread as it ends. A client address with too many
+// failed logins is refused right after accept for a while (LoginPenalties,
+// counted by the session threads, read by the listen thread).
 #ifndef QUOR2_WORKER_QUOR_WORKER_H_
 #define QUOR2_WORKER_QUOR_WORKER_H_
 
@@ -37,6 +40,9 @@
 #include "commands/commands_factory.h"
 #include "settings/settings.h"
 #include "utils/ssh_handles.h"
+#include "worker/host_key.h"
+#include "worker/listener.h"
+#include "worker/login_penalties.h"
 #include "worker/session_socket.h"
 
 class QuorWorker {
@@ -70,8 +76,11 @@ class QuorWorker {
     std::string client_ip;
   };
 
-  void listen_thread_func(ssh_bind bind);
-  void start_session(utils::SshSession session);
+  void listen_thread_func(Listener& listener, ssh_bind bind);
+  // Hands an accepted connection to libssh and a session thread, unless its
+  // address is penalised.
+  void accept_connection(int fd, ssh_bind bind);
+  void start_session(utils::SshSession session, const std::string& client_ip);
   // Serves one connection; owns the session and its command.
   void thread_func(ssh_session session, std::shared_ptr<SessionSocket> socket,
                    const std::string& client_ip);
@@ -79,6 +88,8 @@ class QuorWorker {
              std::unique_ptr<commands::CommandBase>& command) const;
   bool authenticate_client(ssh_session session, const SessionSocket& socket,
                            const std::string& client_ip) const;
+  // Counts a login's outcome towards the penalties of its address.
+  void count_login(const std::string& client_ip, bool accepted) const;
   void exchange(ssh_channel channel, std::unique_ptr<commands::CommandBase>& command) const;
   // Joins the session threads that have ended, without waiting.
   void reap_sessions();
@@ -90,8 +101,8 @@ class QuorWorker {
   std::list<SessionThread> session_threads;
   mutable std::mutex session_threads_mutex;
   int port;
-  std::string dsa_key_path;
-  std::string rsa_key_path;
+  std::vector<std::string> listen_addresses;
+  std::vector<HostKeyFile> host_keys;
   std::shared_ptr<UserMap> users;
   std::shared_ptr<FirewallMap> firewall;
   commands::CommandsFactory commands_factory;
@@ -100,6 +111,10 @@ class QuorWorker {
   int session_stop_seconds;
   int max_sessions;
   int login_grace_seconds;
+  int max_auth_failures;
+  int auth_penalty_seconds;
+  // Thread-safe; counting a login changes it, even from const members.
+  mutable LoginPenalties login_penalties;
   std::atomic<int> open_sessions{0};
 };
 
