@@ -10,16 +10,16 @@
 #include "checks/check_factory.h"
 #include "logger/logger.h"
 #include "settings/settings.h"
-#include "utils/address.h"
+#include "utils/address_range.h"
 #include "utils/text.h"
 #include "worker/host_key.h"
 
 namespace {
 
-template <typename Texts>
-std::string joined(const Texts& ids) {
+template <class Texts>
+std::string joined(const Texts& texts) {
   std::string text;
-  for (const std::string& id : ids) text += (text.empty() ? "" : ", ") + id;
+  for (const std::string& part : texts) text += (text.empty() ? "" : ", ") + part;
   return text;
 }
 
@@ -89,8 +89,9 @@ void ConfigCheck::check(const std::string& path) {
   for (const auto& user : *settings.users)
     settings_.push_back("user " + user.first + " = ********");
   for (const auto& entry : *settings.firewall) {
-    settings_.push_back("firewall " + entry.first + " = " + entry.second.first + " - " +
-                        entry.second.second);
+    std::vector<std::string> ranges;
+    for (const utils::AddressRange& range : entry.second) ranges.push_back(range.text());
+    settings_.push_back("firewall " + entry.first + " = " + joined(ranges));
   }
 
   if (readable_by_others(path)) {
@@ -132,8 +133,8 @@ void ConfigCheck::check(const std::string& path) {
       if (accepted == settings.firewall->end()) {
         warnings_.push_back("firewall line of user " + entry.first +
                             " is not two addresses of one family; the user is not restricted");
-      } else if (!utils::is_address_in_range(accepted->second.first, accepted->second.first,
-                                             accepted->second.second)) {
+      } else if (std::all_of(accepted->second.begin(), accepted->second.end(),
+                             [](const utils::AddressRange& range) { return range.empty(); })) {
         warnings_.push_back("firewall range of user " + entry.first +
                             " holds no address; the user cannot log in");
       }

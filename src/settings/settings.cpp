@@ -35,7 +35,6 @@ Settings Settings::load(const std::string& path) {
 }
 
 void Settings::read(const std::string& path) {
-  const boost::regex hyphen("\\s*-\\s*");
   const boost::regex comma("\\s*,\\s*");
 
   boost::property_tree::ptree tree;
@@ -77,13 +76,15 @@ void Settings::read(const std::string& path) {
   if (!firewall_section) return;
   for (const auto& entry : *firewall_section) {
     const std::string& user = entry.first;
-    const std::vector<std::string> range = utils::split(entry.second.data(), hyphen);
-    const bool bad = range.size() != 2 || ((range[0].find(':') == std::string::npos) !=
-                                           (range[1].find(':') == std::string::npos));
-    if (bad) {
+    const std::vector<std::string> parts = utils::split(entry.second.data(), comma);
+    std::vector<utils::AddressRange> ranges;
+    for (const std::string& part : parts) {
+      if (const auto range = utils::AddressRange::parse(part)) ranges.push_back(*range);
+    }
+    if (parts.empty() || ranges.size() != parts.size()) {
       QLOG_ERROR("Incorrect firewall record for user " + user);
       continue;
     }
-    (*firewall)[user] = std::make_pair(range[0], range[1]);
+    (*firewall)[user] = std::move(ranges);
   }
 }

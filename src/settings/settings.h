@@ -10,12 +10,16 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "settings/daemon_settings.h"
+#include "utils/address_range.h"
 
 using UserMap = std::map<std::string, std::string>;
-using FirewallMap = std::map<std::string, std::pair<std::string, std::string>>;
+// A user passes the firewall when any of the ranges of his line holds the
+// client's address.
+using FirewallMap = std::map<std::string, std::vector<utils::AddressRange>>;
 using CheckIdSet = std::set<std::string>;
 
 class Settings : public DaemonSettings {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <boost/chrono.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -459,11 +460,12 @@ bool QuorWorker::authenticate(const std::string& user, const std::string& passwo
   QLOG_DEBUG(authenticated ? "Authenticated" : "Not authenticated");
 
   bool firewall_passed = true;
-  const auto range = firewall->find(user);
-  if (range != firewall->end()) {
+  const auto ranges = firewall->find(user);
+  if (ranges != firewall->end()) {
     QLOG_TRACE("Checking firewall");
-    firewall_passed =
-        utils::is_address_in_range(client_ip, range->second.first, range->second.second);
+    firewall_passed = std::any_of(
+        ranges->second.begin(), ranges->second.end(),
+        [&client_ip](const utils::AddressRange& range) { return range.contains(client_ip); });
     QLOG_DEBUG(firewall_passed ? "Firewall passwed" : "Firewalled");
   }
 

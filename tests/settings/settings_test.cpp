@@ -91,14 +91,24 @@ TEST(Settings, FirewallLines) {
       "open = - 10.0.0.9\n"
       "single = 10.0.0.5\n"
       "mixed = 10.0.0.1 - fe80::1\n"
-      "three = 10.0.0.1 - 10.0.0.2 - 10.0.0.3\n");
-  EXPECT_EQ(*settings.firewall, (FirewallMap{{"v4", {"10.0.0.1", "10.0.0.9"}},
-                                             {"v6", {"fe80::1", "fe80::ff"}},
-                                             {"open", {"", "10.0.0.9"}}}));
-  EXPECT_EQ(capture.messages(),
-            (std::vector<std::string>{"Error: Incorrect firewall record for user single",
-                                      "Error: Incorrect firewall record for user mixed",
-                                      "Error: Incorrect firewall record for user three"}));
+      "three = 10.0.0.1 - 10.0.0.2 - 10.0.0.3\n"
+      "several = 10.0.0.1 - 10.0.0.2, 127.0.0.1/32 ,::1/128\n"
+      "onebad = 10.0.0.0/8, 10.0.0.0/33\n"
+      "empty =\n");
+  std::map<std::string, std::vector<std::string>> texts;
+  for (const auto& entry : *settings.firewall) {
+    for (const auto& range : entry.second) texts[entry.first].push_back(range.text());
+  }
+  EXPECT_EQ(texts, (std::map<std::string, std::vector<std::string>>{
+                       {"v4", {"10.0.0.1 - 10.0.0.9"}},
+                       {"v6", {"fe80::1 - fe80::ff"}},
+                       {"open", {" - 10.0.0.9"}},
+                       {"several", {"10.0.0.1 - 10.0.0.2", "127.0.0.1/32", "::1/128"}}}));
+  std::vector<std::string> expected;
+  for (const char* user : {"single", "mixed", "three", "onebad", "empty"}) {
+    expected.push_back(std::string("Error: Incorrect firewall record for user ") + user);
+  }
+  EXPECT_EQ(capture.messages(), expected);
 }
 
 TEST(Settings, UnreadableFilesThrow) {
