@@ -50,6 +50,18 @@ install(CODE [[
     file(APPEND "${config}" "${text}")
     message(STATUS "Installing: ${config} (user monitor, random password)")
   endif()
+  # Host keys beside it, RSA for old clients and Ed25519 for today's.
+  find_program(ssh_keygen ssh-keygen)
+  foreach(type rsa ed25519)
+    set(key "$ENV{DESTDIR}${QUOR2_ETC}/ssh_host_${type}_key")
+    if(ssh_keygen AND NOT EXISTS "${key}")
+      execute_process(COMMAND "${ssh_keygen}" -q -t ${type} -N "" -C quor2 -f "${key}"
+                      RESULT_VARIABLE failed)
+      if(failed)
+        message(WARNING "ssh-keygen could not write ${key}")
+      endif()
+    endif()
+  endforeach()
 ]] COMPONENT config)
 
 set(CPACK_GENERATOR DEB)

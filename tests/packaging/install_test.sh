@@ -27,14 +27,14 @@ DESTDIR=$dest cmake --install "$build" --prefix /usr/local >/dev/null
 grep -q 'edited by the administrator' "$root/etc/quor2/quor.ini" || fail "configuration overwritten"
 
 # The installed configuration has a random password and the installed key
-# folder; with a host key there, the agent accepts it.
+# folder with its RSA and Ed25519 host keys, which the agent loads.
 grep -q '^monitor = [0-9a-f]\{36\}$' "$root/etc/quor2/quor.ini" || fail "no random password"
 grep -q '^keyFolder = /usr/local/etc/quor2$' "$root/etc/quor2/quor.ini" || fail "key folder"
-ssh-keygen -q -t rsa -b 2048 -N '' -f "$dest/ssh_host_rsa_key"
-sed "s|^keyFolder = .*|keyFolder = $dest|" "$root/etc/quor2/quor.ini" > "$dest/quor.ini"
+sed "s|^keyFolder = .*|keyFolder = $root/etc/quor2|" "$root/etc/quor2/quor.ini" > "$dest/quor.ini"
 chmod 600 "$dest/quor.ini"
 "$root/sbin/quor2" --check-config "$dest/quor.ini" >"$dest/report" ||
     { cat "$dest/report"; fail "installed configuration rejected"; }
+grep -q 'host keys loaded = RSA, Ed25519' "$dest/report" || fail "installed host keys not loaded"
 
 for page in quor2.8 quor.ini.5 quor2-client.1; do
     section=${page##*.}
