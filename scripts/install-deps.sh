@@ -6,7 +6,7 @@ set -eu
 PACKAGES="
 cmake g++ make pkg-config
 libboost-dev libboost-regex-dev libboost-thread-dev libboost-system-dev
-libssh-dev libsnmp-dev libssl-dev libgtest-dev libgmock-dev
+libssh-dev libcrypt-dev libsnmp-dev libssl-dev libgtest-dev libgmock-dev
 procps iputils-ping openssl openssh-client openssh-server sshpass snmpd
 clang libclang-rt-14-dev dpkg-dev file groff-base gcovr
 "

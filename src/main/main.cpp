@@ -5,6 +5,7 @@
 #include <net-snmp/net-snmp-includes.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "logger/logger.h"
 #include "main/config_check.h"
 #include "settings/settings.h"
+#include "utils/password.h"
 #include "utils/version.h"
 #include "worker/quor_worker.h"
 
@@ -107,6 +109,7 @@ namespace {
 const char usage[] =
     "Usage: quor2 [CONFIG]\n"
     "       quor2 --check-config FILE\n"
+    "       quor2 --hash-password\n"
     "       quor2 --version | --help\n"
     "\n"
     "Monitoring agent: answers a monitoring server that logs in over SSH.\n"
@@ -116,10 +119,52 @@ const char usage[] =
     "  --check-config FILE  read FILE as the agent would, print the effective\n"
     "                       settings and every problem; exit 0 when the agent\n"
     "                       would start, 255 otherwise\n"
+    "  --hash-password      read a password (twice from a terminal, without\n"
+    "                       echo, or one line of standard input) and print\n"
+    "                       the {CRYPT} value for the [password] section\n"
     "  --version            print the version\n"
     "  --help               print this text\n"
     "\n"
     "SIGINT or SIGTERM stops the agent. See quor2(8) and quor.ini(5).\n";
+
+// One line of standard input; when it is a terminal, after `prompt` on
+// standard error and without echo. False at end of input.
+bool read_password(const std::string& prompt, std::string& password) {
+  termios saved;
+  const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    std::cerr << prompt << std::flush;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  const bool read = static_cast<bool>(std::getline(std::cin, password));
+  if (terminal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << "\n";
+  }
+  return read;
+}
+
+int hash_password_option() {
+  std::string password;
+  if (!read_password("Password: ", password) || password.empty()) {
+    std::cerr << "quor2: no password given\n";
+    return 1;
+  }
+  std::string again;
+  if (isatty(STDIN_FILENO) && (!read_password("Again: ", again) || again != password)) {
+    std::cerr << "quor2: the passwords differ\n";
+    return 1;
+  }
+  const std::string value = utils::hash_password(password);
+  if (value.empty()) {
+    std::cerr << "quor2: libcrypt could not hash the password\n";
+    return 1;
+  }
+  std::cout << value << "\n";
+  return 0;
+}
 
 // The options an administrator runs by hand; any other first argument is
 // the configuration path. Returns the exit status, or -1 to start the agent.
@@ -134,6 +179,7 @@ int handle_options(int argc, char** argv) {
     std::cout << usage;
     return 0;
   }
+  if (option == "--hash-password") return hash_password_option();
   if (option == "--check-config") {
     if (argc < 3) {
       std::cerr << usage;

@@ -16,6 +16,7 @@
 
 #include "logger/logger.h"
 #include "utils/address.h"
+#include "utils/password.h"
 #include "utils/text.h"
 #include "utils/version.h"
 #include "worker/host_key.h"
@@ -49,19 +50,6 @@ class StopSignalsBlocked {
  private:
   sigset_t previous_;
 };
-
-// Compares every byte of the longer text, so the time taken does not tell
-// how much of a guess was right.
-bool equal_in_constant_time(const std::string& a, const std::string& b) {
-  const std::size_t length = std::max(a.size(), b.size());
-  unsigned char difference = a.size() == b.size() ? 0 : 1;
-  for (std::size_t i = 0; i < length; ++i) {
-    const unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
-    const unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
-    difference |= x ^ y;
-  }
-  return difference == 0;
-}
 
 std::string session_error(ssh_session session) { return logger::escape(ssh_get_error(session)); }
 
@@ -123,14 +111,21 @@ bool exchange_keys(ssh_session session) {
   ssh_set_fd_towrite(session);
   ssh_set_blocking(session, 0);
   int result;
+  bool hung_up = false;
   while ((result = ssh_handle_key_exchange(session)) == SSH_AGAIN) {
+    // libssh keeps answering "again" on a socket shut down before its
+    // identification string went out (a stop, a peer gone at once).
+    if (hung_up) {
+      result = SSH_ERROR;
+      break;
+    }
 #ifdef TCP_QUICKACK
     const int quick_ack = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &quick_ack, sizeof(quick_ack));
 #endif
     // The pause bounds the wait should libssh hold output it could not send.
     pollfd readable{fd, POLLIN, 0};
-    poll(&readable, 1, 100);
+    hung_up = poll(&readable, 1, 100) > 0 && (readable.revents & (POLLHUP | POLLNVAL)) != 0;
   }
   ssh_set_blocking(session, 1);
   return result == SSH_OK;
@@ -370,6 +365,7 @@ void QuorWorker::serve(ssh_session session, SessionSocket& socket, const std::st
   QLOG_TRACE("SSH key exchange");
   if (!exchange_keys(session)) {
     log_phase_error(socket, session, "ssh_handle_key_exchange error: ");
+    return;
   }
   if (!authenticate_client(session, socket, client_ip)) return;
   const utils::SshChannel channel = open_session_channel(session, socket);
@@ -456,7 +452,7 @@ bool QuorWorker::authenticate(const std::string& user, const std::string& passwo
   const auto account = users->find(user);
   // An unknown user costs the same comparison as a known one.
   const std::string& expected = account == users->end() ? std::string() : account->second;
-  const bool authenticated = equal_in_constant_time(expected, password) && account != users->end();
+  const bool authenticated = utils::password_matches(expected, password) && account != users->end();
   QLOG_DEBUG(authenticated ? "Authenticated" : "Not authenticated");
 
   bool firewall_passed = true;

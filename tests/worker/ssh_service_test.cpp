@@ -93,6 +93,21 @@ TEST(SshServiceTest, PenaltiesBeginSpareOtherAddressesAndEnd) {
   EXPECT_EQ(agent.log_count("blocked for"), 1u);
 }
 
+// A hash printed by --hash-password logs in with its password, never with
+// its own text.
+TEST(SshServiceTest, HashedPasswords) {
+  const ProgramResult hashed = run_program({QUOR2_BINARY, "--hash-password"}, "s3cret\n");
+  ASSERT_EQ(hashed.status, 0) << hashed.err;
+  ASSERT_EQ(hashed.out.rfind("{CRYPT}$y$", 0), 0u) << hashed.out;
+  const std::string value = hashed.out.substr(0, hashed.out.size() - 1);
+  AgentConfig config;
+  config.users = {{"monitor", value}};
+  RunningAgent agent(config);
+  EXPECT_EQ(SshExchange(agent.port(), "monitor", "s3cret").greeting(), greeting);
+  EXPECT_THROW(SshExchange(agent.port(), "monitor", value), std::runtime_error);
+  EXPECT_EQ(agent.log().find("$y$"), std::string::npos);
+}
+
 TEST(SshServiceTest, IdentificationStringComesFirstWhateverTheClientSends) {
   RunningAgent agent;
   const char* const script =
