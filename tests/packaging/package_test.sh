@@ -1,7 +1,7 @@
 #!/bin/sh
 # The Debian package on this host, as an administrator meets it: install,
-# the account, the configuration and key with their modes, the service's
-# command line serving the client, purge. Needs root; exits 77 (skipped)
+# the account, the configuration and keys with their modes, a password set
+# with --hash-password, the service's command line serving the client, purge. Needs root; exits 77 (skipped)
 # where it must not touch the host.
 set -eu
 build=$1
@@ -38,9 +38,14 @@ dpkg -i "$deb" >/dev/null || fail "dpkg -i"
 getent passwd quor >/dev/null || fail "no user quor"
 [ "$(stat -c '%U %a' /etc/quor2)" = "quor 750" ] || fail "/etc/quor2: $(stat -c '%U %a' /etc/quor2)"
 [ "$(stat -c '%U %a' /etc/quor2/quor.ini)" = "quor 600" ] || fail "quor.ini mode"
-[ "$(stat -c '%U %a' /etc/quor2/ssh_host_rsa_key)" = "quor 600" ] || fail "host key mode"
-password=$(sed -n 's/^monitor = //p' /etc/quor2/quor.ini)
-[ ${#password} -ge 24 ] || fail "no generated password"
+for key in rsa ed25519; do
+    [ "$(stat -c '%U %a' /etc/quor2/ssh_host_${key}_key)" = "quor 600" ] || fail "$key key mode"
+done
+grep -q '^monitor = {CRYPT}\$y\$' /etc/quor2/quor.ini || fail "no hashed generated password"
+# As the README tells an administrator to set a password of their own.
+password=s3cret-of-the-test
+hash=$(printf '%s\n' "$password" | /usr/sbin/quor2 --hash-password)
+sed -i "s|^monitor = .*|monitor = $hash|" /etc/quor2/quor.ini
 
 unit=/usr/lib/systemd/system/quor2.service
 grep -q '^ExecStart=/usr/sbin/quor2 /etc/quor2/quor.ini$' $unit || fail "unit command line"
