@@ -17,69 +17,70 @@ Settings load(const std::string& ini) {
   return Settings::load(dir.write("quor.ini", ini));
 }
 
-TEST(Settings, DefaultsWithOnlyPasswords) {
-  const Settings settings = load("[password]\nmonitor=secret\n");
-  EXPECT_EQ(settings.port, 20012);
-  EXPECT_EQ(settings.log, "");
-  EXPECT_EQ(settings.loglevel, 1);
-  EXPECT_FALSE(settings.daemonize);
-  EXPECT_EQ(settings.keyFolder, "");
-  EXPECT_EQ(settings.dsaKey, "ssh_host_dsa_key");
-  EXPECT_EQ(settings.rsaKey, "ssh_host_rsa_key");
-  EXPECT_EQ(settings.timeout, 10);
-  EXPECT_EQ(settings.maxSessions, 64);
-  EXPECT_EQ(settings.loginGraceTime, 30);
-  EXPECT_EQ(*settings.users, (UserMap{{"monitor", "secret"}}));
-  EXPECT_TRUE(settings.firewall->empty());
-  EXPECT_TRUE(settings.checks->empty());
+Settings agent(const std::string& lines) {
+  return load("[agent]\n" + lines + "\n[password]\nu=p\n");
 }
 
-TEST(Settings, ReadsAgentSection) {
-  const Settings settings = load(
-      "[agent]\nport = 2222\nlog = /var/log/quor2.log\ndaemonize = true\nkeyFolder = /etc/quor2\n"
-      "rsaKey = rsa\ndsaKey = dsa\nloglevel = Debug\ntimeout = 3\nchecks = CPU , RAM,Swap\n"
-      "[password]\na = x = y\nb =\n");
-  EXPECT_EQ(settings.port, 2222);
-  EXPECT_EQ(settings.log, "/var/log/quor2.log");
-  EXPECT_TRUE(settings.daemonize);
-  EXPECT_EQ(settings.keyFolder, "/etc/quor2");
-  EXPECT_EQ(settings.rsaKey, "rsa");
-  EXPECT_EQ(settings.dsaKey, "dsa");
-  EXPECT_EQ(settings.loglevel, 4);
-  EXPECT_EQ(settings.timeout, 3);
-  EXPECT_EQ(*settings.checks, (CheckIdSet{"CPU", "RAM", "Swap"}));
-  EXPECT_EQ(*settings.users, (UserMap{{"a", "x = y"}, {"b", ""}}));
-  EXPECT_TRUE(load("[agent]\ndaemonize = 1\n[password]\nu=p\n").daemonize);
-  EXPECT_FALSE(load("[agent]\ndaemonize = yes\n[password]\nu=p\n").daemonize);
-}
-
-TEST(Settings, UnusableNumbersGiveTheDefaults) {
+// Each key absent, set, and set to what cannot be used.
+TEST(Settings, AgentKeys) {
+  using D = DaemonSettings;
   const struct {
     std::string line;
-    int DaemonSettings::*field;
+    int D::*field;
     int expected;
-  } cases[] = {
-      {"port = 80x", &DaemonSettings::port, 20012},
-      {"loglevel = debug", &DaemonSettings::loglevel, 1},
-      {"loglevel =", &DaemonSettings::loglevel, 0},
-      {"loglevel = Warn", &DaemonSettings::loglevel, 2},
-      {"loglevel = Trace", &DaemonSettings::loglevel, 5},
-      {"timeout = 0", &DaemonSettings::timeout, 10},
-      {"maxSessions = 0", &DaemonSettings::maxSessions, 64},
-      {"maxSessions = 2.5", &DaemonSettings::maxSessions, 64},
-      {"maxsessions = 5", &DaemonSettings::maxSessions, 64},  // keys are case-sensitive
-      {"loginGraceTime = -1", &DaemonSettings::loginGraceTime, 30},
-      {"loginGraceTime = 10s", &DaemonSettings::loginGraceTime, 30},
+  } numbers[] = {
+      {"", &D::port, 20012},
+      {"port = 2222", &D::port, 2222},
+      {"port = 80x", &D::port, 20012},
+      {"", &D::loglevel, 1},
+      {"loglevel = debug", &D::loglevel, 1},
+      {"loglevel =", &D::loglevel, 0},
+      {"loglevel = Trace", &D::loglevel, 5},
+      {"", &D::timeout, 10},
+      {"timeout = 0", &D::timeout, 10},
+      {"", &D::maxSessions, 64},
+      {"maxSessions = 0", &D::maxSessions, 64},
+      {"maxsessions = 5", &D::maxSessions, 64},  // keys are case-sensitive
+      {"", &D::loginGraceTime, 30},
+      {"loginGraceTime = 10s", &D::loginGraceTime, 30},
+      {"", &D::maxAuthFailures, 10},
+      {"maxAuthFailures = 0", &D::maxAuthFailures, 0},
+      {"maxAuthFailures = -1", &D::maxAuthFailures, 10},
+      {"", &D::authPenalty, 60},
+      {"authPenalty = 0", &D::authPenalty, 60},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(load("[agent]\n" + c.line + "\n[password]\nu=p\n").*c.field, c.expected) << c.line;
-  }
+  for (const auto& c : numbers) EXPECT_EQ(agent(c.line).*c.field, c.expected) << c.line;
+  const struct {
+    std::string line;
+    std::string D::*field;
+    std::string expected;
+  } texts[] = {
+      {"log = /var/log/q.log", &D::log, "/var/log/q.log"},
+      {"keyFolder = /etc/quor2", &D::keyFolder, "/etc/quor2"},
+      {"", &D::rsaKey, "ssh_host_rsa_key"},
+      {"rsaKey = rsa", &D::rsaKey, "rsa"},
+      {"", &D::dsaKey, "ssh_host_dsa_key"},
+      {"", &D::ecdsaKey, "ssh_host_ecdsa_key"},
+      {"", &D::ed25519Key, "ssh_host_ed25519_key"},
+      {"ed25519Key = ed", &D::ed25519Key, "ed"},
+  };
+  for (const auto& c : texts) EXPECT_EQ(agent(c.line).*c.field, c.expected) << c.line;
+  using Addresses = std::vector<std::string>;
+  EXPECT_EQ(agent("").listen, Addresses{"0.0.0.0"});
+  EXPECT_EQ(agent("listen =").listen, Addresses{"0.0.0.0"});
+  EXPECT_EQ(agent("listen = 127.0.0.1 , ::1").listen, (Addresses{"127.0.0.1", "::1"}));
+  EXPECT_FALSE(agent("").daemonize);
+  EXPECT_TRUE(agent("daemonize = true").daemonize);
+  EXPECT_TRUE(agent("daemonize = 1").daemonize);
+  EXPECT_FALSE(agent("daemonize = yes").daemonize);
+  EXPECT_EQ(*load("[password]\na = x = y\nb =\n").users, (UserMap{{"a", "x = y"}, {"b", ""}}));
 }
 
 TEST(Settings, CheckListSplitting) {
-  EXPECT_EQ(*load("[agent]\nchecks = ,CPU,\n[password]\nu=p\n").checks, (CheckIdSet{"", "CPU"}));
-  EXPECT_EQ(*load("[agent]\nchecks = CPU,CPU\n[password]\nu=p\n").checks, CheckIdSet{"CPU"});
-  EXPECT_EQ(*load("[agent]\nchecks =\n[password]\nu=p\n").checks, CheckIdSet{});
+  EXPECT_EQ(*agent("checks = CPU , RAM,Swap").checks, (CheckIdSet{"CPU", "RAM", "Swap"}));
+  EXPECT_EQ(*agent("checks = ,CPU,").checks, (CheckIdSet{"", "CPU"}));
+  EXPECT_EQ(*agent("checks = CPU,CPU").checks, CheckIdSet{"CPU"});
+  EXPECT_EQ(*agent("checks =").checks, CheckIdSet{});
 }
 
 TEST(Settings, FirewallLines) {
