@@ -13,9 +13,9 @@ namespace {
 
 using testing_support::AgentConfig;
 using testing_support::ProgramResult;
+using testing_support::run_program;
 using testing_support::RunningAgent;
 using testing_support::SshExchange;
-using testing_support::run_program;
 
 const std::string greeting =
     "#keycount=3#responseaction=login#sessionid=1#registrationlevel=standard#";
@@ -25,8 +25,9 @@ const std::string logout = "#keycount=3#sessionid=1#requestaction=logout#";
 // algorithm; sends the logout record as its input.
 ProgramResult openssh(const RunningAgent& agent, const std::string& user, const std::string& host,
                       const std::string& host_key) {
-  std::vector<std::string> argv = {"sshpass", "-f", agent.password_file("secret"), "ssh", "-F",
-                                   "/dev/null", "-v", "-p", std::to_string(agent.port())};
+  std::vector<std::string> argv = {"sshpass", "-f", agent.password_file("secret"),
+                                   "ssh",     "-F", "/dev/null",
+                                   "-v",      "-p", std::to_string(agent.port())};
   for (const std::string& option :
        {std::string("HostKeyAlgorithms=") + host_key, std::string("UserKnownHostsFile=/dev/null"),
         std::string("StrictHostKeyChecking=no"), std::string("PubkeyAuthentication=no")}) {
@@ -39,7 +40,8 @@ ProgramResult openssh(const RunningAgent& agent, const std::string& user, const 
 AgentConfig dual_stack_config(const std::string& agent_extra) {
   AgentConfig config;
   config.users = {{"monitor", "secret"}, {"elsewhere", "secret"}};
-  config.firewall = {{"monitor", "127.0.0.1/32, ::1/128"}, {"elsewhere", "10.0.0.0/8, 2001:db8::/32"}};
+  config.firewall = {{"monitor", "127.0.0.1/32, ::1/128"},
+                     {"elsewhere", "10.0.0.0/8, 2001:db8::/32"}};
   config.agent_extra = "listen = 127.0.0.1, ::1\n" + agent_extra;
   config.prepare = [](const std::string& folder) {
     const ProgramResult made = run_program(
@@ -117,6 +119,16 @@ TEST(SshServiceTest, IdentificationStringComesFirstWhateverTheClientSends) {
       "print(s.recv(256).decode(errors='replace'), end='')\n";
   const ProgramResult run = run_program({"python3", "-c", script, std::to_string(agent.port())});
   EXPECT_EQ(run.out.rfind("SSH-2.0-", 0), 0u) << run.out << run.err;
+  // So a URL check pointed at an SSH port reads a reply it can refuse.
+  AgentConfig config;
+  config.checks = "URL";
+  RunningAgent checker(config);
+  const std::string url = "http://127.0.0.1:" + std::to_string(agent.port()) + "/";
+  EXPECT_EQ(SshExchange(checker.port(), "monitor", "secret")
+                .request("#keycount=5#sessionid=1#requestaction=runcheck#checkid=URL#para=\"#URL=" +
+                         url + "#\"#"),
+            "#keycount=4#responseaction=runcheck#sessionid=1#checkid=URL#errormessage=Invalid "
+            "response#");
 }
 
 }  // namespace
