@@ -1,5 +1,6 @@
 #include "main/config_check.h"
 
+#include <arpa/inet.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +106,19 @@ void ConfigCheck::check(const std::string& path) {
     if (!problem.empty()) errors_.push_back("log file " + settings.log + ": " + problem);
   }
 
+  std::size_t listened = 0;
+  for (const std::string& address : settings.listen) {
+    unsigned char bytes[sizeof(in6_addr)];
+    if (inet_pton(AF_INET, address.c_str(), bytes) == 1 ||
+        inet_pton(AF_INET6, address.c_str(), bytes) == 1) {
+      ++listened;
+    } else {
+      warnings_.push_back("listen address \"" + address +
+                          "\" is not an IPv4 or IPv6 address; the agent does not listen there");
+    }
+  }
+  if (listened == 0) errors_.push_back("no listen address is an IPv4 or IPv6 address");
+
   std::vector<std::string> loaded;
   std::vector<std::pair<const HostKeyFile*, std::string>> unusable;
   for (const HostKeyFile& key : keys) {
@@ -122,8 +136,8 @@ void ConfigCheck::check(const std::string& path) {
       warnings_.push_back(key.first->name + " host key " + key.first->path +
                           " is not used: " + key.second);
     }
-    all_problems += (all_problems.empty() ? "" : "; ") + key.first->name + " " +
-                    key.first->path + ": " + key.second;
+    all_problems += (all_problems.empty() ? "" : "; ") + key.first->name + " " + key.first->path +
+                    ": " + key.second;
   }
   if (loaded.empty()) errors_.push_back("no host key loads: " + all_problems);
 
@@ -132,7 +146,7 @@ void ConfigCheck::check(const std::string& path) {
       const auto accepted = settings.firewall->find(entry.first);
       if (accepted == settings.firewall->end()) {
         warnings_.push_back("firewall line of user " + entry.first +
-                            " is not two addresses of one family; the user is not restricted");
+                            " is not address ranges or CIDR blocks; the user is not restricted");
       } else if (std::all_of(accepted->second.begin(), accepted->second.end(),
                              [](const utils::AddressRange& range) { return range.empty(); })) {
         warnings_.push_back("firewall range of user " + entry.first +

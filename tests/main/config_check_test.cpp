@@ -47,7 +47,8 @@ TEST_F(ConfigCheckTest, GoodFileWouldStartAndMasksPasswords) {
                                                        "file or directory"});
   for (const char* line :
        {"  port = 2222\n", "  checks = CPU, RAM\n", "  user monitor = ********\n",
-        "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "The agent would start.\n"}) {
+        "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "  host keys loaded = RSA\n",
+        "The agent would start.\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << text;
   }
   EXPECT_EQ(text.find("s3cret"), std::string::npos) << text;
@@ -55,19 +56,22 @@ TEST_F(ConfigCheckTest, GoodFileWouldStartAndMasksPasswords) {
 
 TEST_F(ConfigCheckTest, WarningsDoNotStopTheAgent) {
   // An RSA key in the DSA slot, and a file anyone may read.
-  const std::string path = config("checks = CPU, cpu, Disk\ndsaKey = ssh_host_rsa_key",
-                                  "[password]\na = x\n[firewall]\n"
-                                  "a = 10.0.0.5\n"
-                                  "b = 10.0.0.9 - 10.0.0.1\n");
+  const std::string path =
+      config("checks = CPU, cpu, Disk\ndsaKey = ssh_host_rsa_key\nlisten = ::1, nowhere",
+             "[password]\na = x\n[firewall]\n"
+             "a = 10.0.0.5\n"
+             "b = 10.0.0.9 - 10.0.0.1\n");
   chmod(path.c_str(), 0644);
   const ConfigCheck check(path);
   EXPECT_EQ(report(check).second, 0) << report(check).first;
   EXPECT_EQ(check.warnings(),
             (std::vector<std::string>{
                 "the file can be read by users other than its owner; it holds passwords",
+                "listen address \"nowhere\" is not an IPv4 or IPv6 address; the agent does not "
+                "listen there",
                 "DSA host key " + dir_.path() +
                     "/ssh_host_rsa_key is not used: the key is not of type DSA",
-                "firewall line of user a is not two addresses of one family; the user is not "
+                "firewall line of user a is not address ranges or CIDR blocks; the user is not "
                 "restricted",
                 "firewall range of user b holds no address; the user cannot log in",
                 "firewall line for b, who is no user in [password]",
@@ -84,6 +88,7 @@ TEST_F(ConfigCheckTest, ErrorsStopTheAgent) {
        "no host key loads: RSA " + dir_.path() + "/missing: No such file or directory; DSA " +
            dir_.path() + "/ssh_host_dsa_key: No such file or directory"},
       {"port = 70000", "[password]\nu = p\n", "port 70000 is out of range"},
+      {"listen = nowhere", "[password]\nu = p\n", "no listen address is an IPv4 or IPv6 address"},
       {"log = /nonexistent-folder/quor2.log", "[password]\nu = p\n",
        "log file /nonexistent-folder/quor2.log: its folder /nonexistent-folder is missing or not "
        "writable"},
