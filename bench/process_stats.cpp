@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 
 namespace bench {
 
@@ -17,11 +17,11 @@ std::string proc_path(pid_t pid, const char* entry) {
 
 std::vector<pid_t> process_tree(pid_t root) {
   std::multimap<pid_t, pid_t> children;
-  for (const pid_t pid : testing_support::process_ids()) {
-    children.emplace(testing_support::parent_of(pid), pid);
+  for (const pid_t pid : probe::process_ids()) {
+    children.emplace(probe::parent_of(pid), pid);
   }
   std::vector<pid_t> tree;
-  if (testing_support::parent_of(root) < 0) return tree;
+  if (probe::parent_of(root) < 0) return tree;
   tree.push_back(root);
   for (std::size_t i = 0; i < tree.size(); ++i) {
     const auto range = children.equal_range(tree[i]);
@@ -35,11 +35,11 @@ ProcessStats read_process_stats(pid_t root, bool with_pss) {
   for (const pid_t pid : process_tree(root)) {
     ++stats.processes;
     const std::string status = proc_path(pid, "status");
-    stats.threads += static_cast<int>(testing_support::proc_field(status, "Threads:"));
-    stats.rss_kb += testing_support::resident_kib(pid);
-    stats.fds += testing_support::open_fd_count(pid);
+    stats.threads += static_cast<int>(probe::proc_field(status, "Threads:"));
+    stats.rss_kb += probe::resident_kib(pid);
+    stats.fds += probe::open_fd_count(pid);
     if (with_pss) {
-      stats.pss_kb += testing_support::proc_field(proc_path(pid, "smaps_rollup"), "Pss:");
+      stats.pss_kb += probe::proc_field(proc_path(pid, "smaps_rollup"), "Pss:");
     }
   }
   return stats;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 
 extern char** environ;
 
@@ -46,7 +46,7 @@ ServerUnderTest::ServerUnderTest(std::string name, int port, std::vector<std::st
 ServerUnderTest::~ServerUnderTest() { stop(); }
 
 double ServerUnderTest::start() {
-  if (testing_support::is_listening(port_)) throw std::runtime_error("port " + std::to_string(port_) + " is taken");
+  if (probe::is_listening(port_)) throw std::runtime_error("port " + std::to_string(port_) + " is taken");
   const int log_fd = open(log_path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (log_fd < 0) throw std::runtime_error("cannot open " + log_path_);
   posix_spawn_file_actions_t actions;
@@ -76,7 +76,7 @@ double ServerUnderTest::start() {
     pid_ = -1;
     throw std::runtime_error("cannot start " + argv_[0]);
   }
-  while (!testing_support::is_listening(port_)) {
+  while (!probe::is_listening(port_)) {
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
       pid_ = -1;
       throw std::runtime_error(name_ + " exited before listening; see " + log_path_);

@@ -10,7 +10,7 @@
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
-#include "support/running_agent.h"
+#include "support/agent_process.h"
 #include "utils/command_pipe.h"
 
 namespace {

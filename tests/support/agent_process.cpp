@@ -130,4 +130,14 @@ bool wait_for_port(int port, double seconds) {
   }
 }
 
+bool wait_until(double seconds, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 }  // namespace testing_support

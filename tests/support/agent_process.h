@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class AgentProcess {
 
 // A TCP port on loopback that nothing listens on right now.
 int free_port();
+
+// Polls `done` until it holds, for up to `seconds`; whether it held.
+bool wait_until(double seconds, const std::function<bool()>& done);
 
 // Waits up to `seconds` until a TCP connect to 127.0.0.1:port succeeds.
 bool wait_for_port(int port, double seconds);

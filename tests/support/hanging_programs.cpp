@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/running_agent.h"
+#include "support/agent_process.h"
 
 namespace testing_support {
 

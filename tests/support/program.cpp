@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-#include "support/running_agent.h"
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "support/host_key.h"
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 
 namespace testing_support {
 
@@ -42,8 +42,8 @@ RunningAgent::RunningAgent(const AgentConfig& config) {
   const std::string binary = args.front();
   args.erase(args.begin());
   process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log", binary);
-  if (!wait_until(30, [this] { return is_listening(port_) || process_->wait(0) != -1; }) ||
-      !is_listening(port_)) {
+  if (!wait_until(30, [this] { return probe::is_listening(port_) || process_->wait(0) != -1; }) ||
+      !probe::is_listening(port_)) {
     throw std::runtime_error("the agent did not start listening:\n" + log());
   }
 }
@@ -67,16 +67,6 @@ int RunningAgent::stop() {
   stopped_ = true;
   process_->signal(SIGTERM);
   return process_->wait(60);
-}
-
-bool wait_until(double seconds, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
 }
 
 }  // namespace testing_support

@@ -79,9 +79,6 @@ class RunningAgent {
   mutable int password_files_ = 0;
 };
 
-// Polls `done` until it holds, for up to `seconds`; whether it held.
-bool wait_until(double seconds, const std::function<bool()>& done);
-
 }  // namespace testing_support
 
 #endif  // QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "client/ssh_client.h"
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 #include "support/raw_connection.h"
 #include "support/running_agent.h"
 #include "support/ssh_exchange.h"
@@ -115,11 +115,11 @@ void run_load(const RunningAgent& agent, Clock::duration duration, Tally& tally)
 // process and (when given) `fds` descriptors; its resident memory then.
 long settle(const RunningAgent& agent, int fds) {
   testing_support::wait_until(60, [&] {
-    return testing_support::thread_count(agent.pid()) == 2 &&
-           testing_support::child_process_count(agent.pid()) == 0 &&
-           (fds < 0 || testing_support::open_fd_count(agent.pid()) == fds);
+    return probe::thread_count(agent.pid()) == 2 &&
+           probe::child_process_count(agent.pid()) == 0 &&
+           (fds < 0 || probe::open_fd_count(agent.pid()) == fds);
   });
-  return testing_support::resident_kib(agent.pid());
+  return probe::resident_kib(agent.pid());
 }
 
 TEST(QuorWorkerSoakTest, AMinuteOfMixedLoadLeavesNothingBehind) {
@@ -131,9 +131,9 @@ TEST(QuorWorkerSoakTest, AMinuteOfMixedLoadLeavesNothingBehind) {
   run_load(agent, std::chrono::seconds(5), warm_up);
   ASSERT_EQ(warm_up.fault_count, 0) << warm_up.faults;
   const long memory_before = settle(agent, -1);
-  const int fds_before = testing_support::open_fd_count(agent.pid());
-  ASSERT_EQ(testing_support::thread_count(agent.pid()), 2);
-  ASSERT_EQ(testing_support::child_process_count(agent.pid()), 0);
+  const int fds_before = probe::open_fd_count(agent.pid());
+  ASSERT_EQ(probe::thread_count(agent.pid()), 2);
+  ASSERT_EQ(probe::child_process_count(agent.pid()), 0);
 
   Tally soak;
   run_load(agent, std::chrono::seconds(60), soak);
@@ -142,9 +142,9 @@ TEST(QuorWorkerSoakTest, AMinuteOfMixedLoadLeavesNothingBehind) {
   EXPECT_GT(soak.drops, 300);
 
   const long memory_after = settle(agent, fds_before);
-  EXPECT_EQ(testing_support::thread_count(agent.pid()), 2);
-  EXPECT_EQ(testing_support::child_process_count(agent.pid()), 0);
-  EXPECT_EQ(testing_support::open_fd_count(agent.pid()), fds_before);
+  EXPECT_EQ(probe::thread_count(agent.pid()), 2);
+  EXPECT_EQ(probe::child_process_count(agent.pid()), 0);
+  EXPECT_EQ(probe::open_fd_count(agent.pid()), fds_before);
   EXPECT_LE(memory_after, memory_before + memory_margin_kib)
       << "resident memory grew from " << memory_before << " KiB to " << memory_after << " KiB";
   std::cout << soak.answers << " answers, " << soak.drops << " dropped connections; resident "

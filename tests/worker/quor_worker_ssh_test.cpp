@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "support/host_key.h"
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 #include "support/program.h"
 #include "support/raw_connection.h"
 #include "support/running_agent.h"
@@ -124,7 +124,7 @@ TEST(QuorWorkerSshTest, TwentyConcurrentSessionsGetTheirOwnAnswers) {
 }
 
 TEST(QuorWorkerSshTest, ConnectAndDropClientsLeaveNoThreadsBehind) {
-  const auto idle = [] { return testing_support::thread_count(agent().pid()) == 2; };
+  const auto idle = [] { return probe::thread_count(agent().pid()) == 2; };
   ASSERT_TRUE(wait_until(30, idle));  // main and listen
   for (int i = 0; i < 10; ++i) {
     EXPECT_TRUE(RawConnection(agent().port()).connected());
@@ -133,7 +133,7 @@ TEST(QuorWorkerSshTest, ConnectAndDropClientsLeaveNoThreadsBehind) {
     EXPECT_TRUE(logged_in.login("monitor", "secret"));
     SshExchange shell(agent().port(), "monitor", "secret");
   }
-  EXPECT_TRUE(wait_until(60, idle)) << testing_support::thread_count(agent().pid()) << " threads";
+  EXPECT_TRUE(wait_until(60, idle)) << probe::thread_count(agent().pid()) << " threads";
   EXPECT_EQ(SshExchange(agent().port(), "monitor", "secret").request(list_request), cpu_listing);
 }
 
@@ -150,9 +150,9 @@ unsigned long long blocked_signals(pid_t pid, pid_t thread) {
 
 TEST(QuorWorkerSshTest, StopSignalsLandOnTheMainThreadOnly) {
   SshExchange session(agent().port(), "monitor", "secret");
-  ASSERT_TRUE(wait_until(30, [] { return testing_support::thread_count(agent().pid()) == 3; }));
+  ASSERT_TRUE(wait_until(30, [] { return probe::thread_count(agent().pid()) == 3; }));
   const unsigned long long stop_signals = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1));
-  for (const pid_t thread : testing_support::thread_ids(agent().pid())) {  // main, listen, session
+  for (const pid_t thread : probe::thread_ids(agent().pid())) {  // main, listen, session
     EXPECT_EQ(blocked_signals(agent().pid(), thread) & stop_signals,
               thread == agent().pid() ? 0 : stop_signals)
         << thread;

@@ -1,15 +1,15 @@
 // What /proc tells about a running process, for tests that check the agent
 // returns to its idle state, and for the benchmark. Each call reads the
 // moment it is made; any thread may call them.
-#ifndef QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
-#define QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
+#ifndef QUOR2_BENCH_PROBE_PROCESS_PROBE_H_
+#define QUOR2_BENCH_PROBE_PROCESS_PROBE_H_
 
 #include <sys/types.h>
 
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace probe {
 
 // The ids of the agent's own threads: its main thread and those it named
 // "quor2-..."; threads of a sanitizer's runtime are left out.
@@ -39,6 +39,6 @@ pid_t parent_of(pid_t pid);
 // /proc/net/tcp: no connection is made, so none shows in the agent's log.
 bool is_listening(int port);
 
-}  // namespace testing_support
+}  // namespace probe
 
-#endif  // QUOR2_TESTS_SUPPORT_PROCESS_PROBE_H_
+#endif  // QUOR2_BENCH_PROBE_PROCESS_PROBE_H_

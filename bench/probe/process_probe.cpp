@@ -1,4 +1,4 @@
-#include "support/process_probe.h"
+#include "probe/process_probe.h"
 
 #include <dirent.h>
 
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace testing_support {
+namespace probe {
 
 namespace {
 
@@ -95,4 +95,4 @@ bool is_listening(int port) {
   return false;
 }
 
-}  // namespace testing_support
+}  // namespace probe
