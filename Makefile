@@ -15,7 +15,7 @@ TSAN_RUN = $(shell [ "$$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 0)" 
              && echo "setarch $$(uname -m) -R")
 
 .PHONY: all deps build build-asan build-tsan run demo test test-unit test-asan test-tsan \
-        test-fuzz test-size coverage package bench bench-parser clean
+        test-fuzz test-size coverage package bench bench-parser interop clean
 
 all: build
 
@@ -98,6 +98,14 @@ bench: build
 	@cmake -S bench -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR)/bench -j $(JOBS)
 	@./bench/run-bench.sh $(BUILD_DIR)
+
+# Other SSH implementations' clients against the agent on loopback (see
+# interop/run-interop.py); not part of `make test`.
+interop: deps
+	@./scripts/install-interop-deps.sh
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quor2
+	@/usr/bin/python3 interop/run-interop.py --agent $(BUILD_DIR)/quor2 --work $(BUILD_DIR)/interop
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(COVERAGE_DIR)
