@@ -37,6 +37,10 @@ STEPS = ["login", "greeting", "listchecks", "CPU run", "logout"]
 FAMILIES = [("IPv4", "127.0.0.1", socket.AF_INET), ("IPv6", "::1", socket.AF_INET6)]
 KEY_SETS = [("RSA", ["rsa"]), ("RSA+Ed25519", ["rsa", "ed25519"]),
             ("RSA+Ed25519+ECDSA", ["rsa", "ed25519", "ecdsa"])]
+# Rows that cannot connect: libssh2 1.10 and JSch 0.1.55 check RSA host keys as
+# ssh-rsa (SHA-1 signatures) only, which the agent rightly does not offer, and
+# JSch knows no Ed25519. They fail with host key "none" without failing the run.
+NO_COMMON_HOST_KEY = {("libssh2", "RSA"), ("jsch", "RSA"), ("jsch", "RSA+Ed25519")}
 TIMEOUT = int(os.environ.get("INTEROP_TIMEOUT", "20"))
 
 
@@ -364,14 +368,14 @@ def main():
         try:
             for name in clients:
                 title, argv = CLIENTS[name]
-                outcomes, algorithms = {step: [] for step in STEPS}, set()
+                outcomes, algorithms, row_failed = {step: [] for step in STEPS}, set(), False
                 for label, tap in taps:
                     before = len(tap.connections)
                     with open("%s/%s-%s-%s.err" % (work, name, key_set, label), "w") as errors:
                         outcome = session(agent, argv(work, tap.host, tap.port), env, errors)
                     for step in STEPS:
                         outcomes[step].append((label, outcome[step]))
-                        failed |= outcome[step] is False
+                        row_failed |= outcome[step] is False
                     picked = [negotiated(seen) for seen in tap.connections[before:]]
                     algorithms.update(p for p in picked if p)
                 row = [title, key_set]
@@ -379,6 +383,10 @@ def main():
                     row.append(cell(outcomes[step]))
                 for column in range(3):
                     row.append(" / ".join(sorted({short(a[column]) for a in algorithms})) or "-")
+                if row_failed and (name, key_set) in NO_COMMON_HOST_KEY and row[-2] == "none":
+                    row[-2] = "none (expected)"
+                else:
+                    failed |= row_failed
                 rows.append(row)
         finally:
             for _, tap in taps:
@@ -390,7 +398,8 @@ def main():
     for row in [header, ["-" * w for w in widths]] + rows:
         print("| " + " | ".join(cell.ljust(w) for cell, w in zip(row, widths)) + " |")
     print("Each step over IPv4 (127.0.0.1) and IPv6 (::1); FAIL names the family that failed "
-          "when only one did. Client errors: %s/*.err" % work)
+          "when only one did. Host key none (expected): the client offers no host key algorithm "
+          "of this key set. Client errors: %s/*.err" % work)
     sys.exit(1 if failed else 0)
 
 
