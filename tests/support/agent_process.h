@@ -1,7 +1,6 @@
-// The real agent binary, started by a test with its own configuration file;
-// its standard error goes to a file the test can read. The destructor kills
-// and reaps it if the test has not stopped it, and fails the test when the
-// agent's standard error holds a sanitizer report (sanitized builds).
+// A program a test starts without a shell (the agent, ssh, the client), its
+// standard streams on files. The destructor kills and reaps it, and fails
+// the test when its standard error holds a sanitizer report.
 #ifndef QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
 #define QUOR2_TESTS_SUPPORT_AGENT_PROCESS_H_
 
@@ -15,11 +14,11 @@ namespace testing_support {
 
 class AgentProcess {
  public:
-  // Starts `binary` with `args`; standard error goes to `stderr_path`,
-  // standard output to `stdout_path`.
+  // Starts `binary` (looked up on the PATH without a slash) with `args`.
   AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
                const std::string& binary = QUOR2_BINARY,
-               const std::string& stdout_path = "/dev/null");
+               const std::string& stdout_path = "/dev/null",
+               const std::string& stdin_path = "/dev/null");
   ~AgentProcess();
   AgentProcess(const AgentProcess&) = delete;
   AgentProcess& operator=(const AgentProcess&) = delete;
@@ -37,6 +36,18 @@ class AgentProcess {
   pid_t pid_ = -1;
   std::string stderr_path_;
 };
+
+struct ProgramResult {
+  int status = -1;  // as wait() gives it; -1 after a minute (then killed)
+  std::string out, err;
+};
+
+// Runs argv[0] with `input` as its standard input, to its end.
+ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input = "");
+
+// A TCP socket connected to 127.0.0.1:port, or for port 0 bound to a free
+// one; -1 when the connect fails. The caller closes it.
+int loopback_socket(int port);
 
 // A TCP port on loopback that nothing listens on right now.
 int free_port();
