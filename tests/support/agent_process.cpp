@@ -39,10 +39,9 @@ AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::stri
 AgentProcess::~AgentProcess() {
   signal(SIGKILL);
   wait(60);
-  const std::string text = output();
   for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
                              "WARNING: ThreadSanitizer", ": runtime error: "}) {
-    if (text.find(marker) != std::string::npos) ADD_FAILURE() << "It reported:\n" << text;
+    if (output().find(marker) != std::string::npos) ADD_FAILURE() << "It reported:\n" << output();
   }
 }
 
@@ -81,14 +80,14 @@ ProgramResult run_program(const std::vector<std::string>& argv, const std::strin
 }
 
 int loopback_socket(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
   auto* named = reinterpret_cast<sockaddr*>(&address);
-  if ((port == 0 ? bind(fd, named, sizeof(address)) : connect(fd, named, sizeof(address))) == 0) {
-    return fd;
+  if ((port == 0 ? bind(fd, named, sizeof(address)) : connect(fd, named, sizeof(address))) != 0) {
+    close(fd);
+    fd = -1;
   }
-  close(fd);
-  return -1;
+  return fd;
 }
 
 int free_port() {
@@ -101,11 +100,7 @@ int free_port() {
 }
 
 bool wait_for_port(int port, double seconds) {
-  return wait_until(seconds, [port] {
-    const int fd = loopback_socket(port);
-    close(fd);
-    return fd >= 0;
-  });
+  return wait_until(seconds, [port] { return close(loopback_socket(port)) == 0; });
 }
 
 bool wait_until(double seconds, const std::function<bool()>& done) {

@@ -14,7 +14,7 @@ namespace testing_support {
 
 class AgentProcess {
  public:
-  // Starts `binary` (looked up on the PATH without a slash) with `args`.
+  // `binary` is looked up on the PATH when it has no slash.
   AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
                const std::string& binary = QUOR2_BINARY,
                const std::string& stdout_path = "/dev/null",
@@ -25,38 +25,31 @@ class AgentProcess {
 
   pid_t pid() const { return pid_; }
   void signal(int sig) const;
-  // Waits up to `seconds` for the exit; returns its status (as the shell
-  // shows it: 0..255, 128+signal), or -1 when it is still running.
+  // Up to `seconds` for the exit: its status as a shell shows it, -1 if none.
   int wait(double seconds);
-  // Waits up to `seconds` until standard error contains `text`.
-  bool wait_for_output(const std::string& text, double seconds) const;
+  // Standard error so far, and a wait of up to `seconds` for `text` in it.
   std::string output() const;
+  bool wait_for_output(const std::string& text, double seconds) const;
 
  private:
   pid_t pid_ = -1;
   std::string stderr_path_;
 };
 
+// Runs argv[0] on `input`; status -1 (killed) when it outlasts a minute.
 struct ProgramResult {
-  int status = -1;  // as wait() gives it; -1 after a minute (then killed)
+  int status;
   std::string out, err;
 };
-
-// Runs argv[0] with `input` as its standard input, to its end.
 ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input = "");
 
-// A TCP socket connected to 127.0.0.1:port, or for port 0 bound to a free
-// one; -1 when the connect fails. The caller closes it.
+// A TCP socket connected to 127.0.0.1:port, or bound to a free port for
+// port 0; -1 when the connect fails. The caller closes it.
 int loopback_socket(int port);
-
-// A TCP port on loopback that nothing listens on right now.
-int free_port();
-
-// Polls `done` until it holds, for up to `seconds`; whether it held.
+int free_port();  // a loopback TCP port nothing listens on now
+// Polls `done` for up to `seconds`; whether it held.
 bool wait_until(double seconds, const std::function<bool()>& done);
-
-// Waits up to `seconds` until a TCP connect to 127.0.0.1:port succeeds.
-bool wait_for_port(int port, double seconds);
+bool wait_for_port(int port, double seconds);  // until 127.0.0.1:port accepts
 
 }  // namespace testing_support
 

@@ -1,10 +1,7 @@
 #include "support/running_agent.h"
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <sstream>
 #include <stdexcept>
@@ -32,10 +29,8 @@ std::string write_config(const TempDir& folder, const AgentConfig& config, int p
 }
 
 RunningAgent::RunningAgent(const AgentConfig& config) : port_(free_port()) {
-  std::vector<std::string> args = config.launcher;
-  args.insert(args.end(), {QUOR2_BINARY, write_config(dir_, config, port_)});
-  process_ = std::make_unique<AgentProcess>(std::vector<std::string>(args.begin() + 1, args.end()),
-                                            dir_.path() + "/agent.log", args.front());
+  process_ = std::make_unique<AgentProcess>(
+      std::vector<std::string>{write_config(dir_, config, port_)}, dir_.path() + "/agent.log");
   if (!wait_until(30, [this] { return probe::is_listening(port_) || process_->wait(0) != -1; }) ||
       !probe::is_listening(port_)) {
     throw std::runtime_error("the agent did not start listening:\n" + log());
@@ -64,17 +59,6 @@ SshExchange::SshExchange(int port, const std::string& user, const std::string& p
   client_.open_shell();
   greeting_ = client_.receive(30000);
   if (greeting_.empty()) throw std::runtime_error("no greeting");
-}
-
-RawConnection::~RawConnection() { close(fd_); }
-
-bool RawConnection::wait_closed() const {
-  pollfd readable{fd_, POLLIN, 0};
-  char buffer[4096];
-  while (poll(&readable, 1, 30000) == 1) {
-    if (recv(fd_, buffer, sizeof(buffer), 0) <= 0) return true;
-  }
-  return false;
 }
 
 }  // namespace testing_support

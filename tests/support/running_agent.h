@@ -1,13 +1,10 @@
-// The real agent, build/quor2, serving SSH on a free loopback port for a
-// black-box test, and the clients that talk to it:
-//
-//   testing_support::RunningAgent agent;  // users monitor/secret, checks CPU
-//   testing_support::SshExchange session(agent.port(), "monitor", "secret");
-//   std::string answer = session.request("#keycount=3#sessionid=1#requestaction=listchecks#");
-//
-// Threads may share a RunningAgent; an SshExchange or RawConnection has one.
+// The real agent serving SSH on a free loopback port for a black-box test,
+// and the clients that talk to it. Threads may share a RunningAgent; an
+// SshExchange or a RawConnection belongs to one.
 #ifndef QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
 #define QUOR2_TESTS_SUPPORT_RUNNING_AGENT_H_
+
+#include <unistd.h>
 
 #include <map>
 #include <memory>
@@ -21,22 +18,17 @@
 namespace testing_support {
 
 struct AgentConfig {
-  std::map<std::string, std::string> users{{"monitor", "secret"}};  // [password]
-  std::map<std::string, std::string> firewall;                       // [firewall]
-  std::string checks = "CPU";
-  std::string loglevel = "Debug";  // lets tests wait for the agent's steps
-  std::string agent_extra;         // more [agent] lines, e.g. "timeout = 3\n"
+  std::map<std::string, std::string> users{{"monitor", "secret"}}, firewall;
+  std::string checks = "CPU", loglevel = "Debug";
+  std::string agent_extra;                    // more [agent] lines, e.g. "timeout = 3\n"
   std::vector<std::string> key_types{"rsa"};  // host keys ssh-keygen makes
-  // Before the agent on its command line, e.g. {"/usr/bin/prlimit", "--nofile=64"}.
-  std::vector<std::string> launcher;
 };
 
 // Writes <folder>/quor.ini (mode 0600; no port line for port 0) and the
-// host keys into the folder; the file's path. Throws when ssh-keygen fails.
+// host keys; the file's path. Throws when ssh-keygen fails.
 std::string write_config(const TempDir& folder, const AgentConfig& config, int port);
 
-// Returns once the agent listens (throws std::runtime_error when it does
-// not come up); stopped with SIGTERM at the latest by the destructor.
+// Returns once the agent listens, or throws std::runtime_error.
 class RunningAgent {
  public:
   explicit RunningAgent(const AgentConfig& config = AgentConfig());
@@ -49,7 +41,7 @@ class RunningAgent {
   std::string log() const { return process_->output(); }
   std::size_t log_count(const std::string& text) const;
   bool wait_for_log(const std::string& text) const { return process_->wait_for_output(text, 30); }
-  // A file holding the password (for sshpass -f, --password-file); its path.
+  // A file with the password (for sshpass -f, --password-file); its path.
   std::string password_file(const std::string& password) const;
   // SIGTERM and up to a minute for the exit: its status, -1 if none.
   int stop();
@@ -79,19 +71,12 @@ class SshExchange {
 };
 
 // A TCP client of 127.0.0.1:port that sends nothing.
-class RawConnection {
- public:
-  explicit RawConnection(int port) : fd_(loopback_socket(port)) {}
-  ~RawConnection();
+struct RawConnection {
+  explicit RawConnection(int port) : fd(loopback_socket(port)) {}
+  ~RawConnection() { close(fd); }
   RawConnection(const RawConnection&) = delete;
   RawConnection& operator=(const RawConnection&) = delete;
-
-  bool connected() const { return fd_ >= 0; }
-  // Drops what comes until the peer closes; false after 30 s without that.
-  bool wait_closed() const;
-
- private:
-  const int fd_;
+  const int fd;
 };
 
 }  // namespace testing_support
