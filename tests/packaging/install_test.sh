@@ -29,8 +29,4 @@ sed "s|^keyFolder = .*|keyFolder = $root/etc/quor2|" "$root/etc/quor2/quor.ini" 
 chmod 600 "$dest/quor.ini"
 "$root/sbin/quor2" --check-config "$dest/quor.ini" | grep -q 'host keys loaded = RSA, Ed25519' ||
     fail "installed configuration or host keys rejected"
-for page in man8/quor2.8 man5/quor.ini.5 man1/quor2-client.1; do
-    out=$(groff -man -ww -z -Tutf8 "$root/share/man/$page" 2>&1) || fail "groff $page"
-    [ -z "$out" ] || fail "man page $page: $out"
-done
 echo "install layout ok"

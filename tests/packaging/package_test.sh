@@ -6,20 +6,13 @@
 set -eu
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
-[ "$(id -u)" -eq 0 ] || skip "needs root"
-command -v dpkg >/dev/null || skip "no dpkg"
-dpkg-query -W -f='${Status}' quor2 2>/dev/null | grep -q installed && skip "quor2 installed"
-[ -e /etc/quor2 ] && skip "/etc/quor2 exists"
-getent passwd quor >/dev/null && skip "user quor exists"
+[ "$(id -u)" -eq 0 ] && command -v dpkg >/dev/null || skip "needs root and dpkg"
+dpkg-query -W quor2 >/dev/null 2>&1 || [ -e /etc/quor2 ] || getent passwd quor >/dev/null &&
+    skip "quor2, /etc/quor2 or user quor exists"
 
 work=$(mktemp -d)
 agent=""
-cleanup() {
-    [ -n "$agent" ] && kill "$agent" 2>/dev/null || true
-    dpkg --purge quor2 >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"; [ -z "$agent" ] || kill "$agent" 2>/dev/null || :; dpkg --purge quor2 >/dev/null 2>&1 || :' EXIT
 
 (cd "$1" && cpack -B "$work" >/dev/null) || fail "cpack"
 deb=$(ls "$work"/quor2_*.deb)
@@ -39,9 +32,6 @@ sed -i "s|^monitor = .*|monitor = $hash|" /etc/quor2/quor.ini
 unit=/usr/lib/systemd/system/quor2.service
 grep -q '^User=quor$' $unit || fail "unit user"
 grep -q '^ExecStart=/usr/sbin/quor2 /etc/quor2/quor.ini$' $unit || fail "unit command line"
-if command -v systemd-analyze >/dev/null; then
-    systemd-analyze verify $unit >"$work/verify" 2>&1 || { cat "$work/verify"; fail "verify"; }
-fi
 
 # The unit's command line as its user, on the installed port.
 set -- --port "$(sed -n 's/^port = //p' /etc/quor2/quor.ini)" --user monitor \

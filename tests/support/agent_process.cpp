@@ -58,24 +58,21 @@ int AgentProcess::wait(double seconds) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-bool AgentProcess::wait_for_output(const std::string& text, double seconds) const {
-  return wait_until(seconds, [&] { return output().find(text) != std::string::npos; });
-}
-
 std::string AgentProcess::output() const {
   std::ifstream in(stderr_path_, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+bool AgentProcess::wait_for_output(const std::string& text, double seconds) const {
+  return wait_until(seconds, [&] { return output().find(text) != std::string::npos; });
+}
+
 // Files rather than pipes: nothing to drain while the program runs.
 ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input) {
   const TempDir dir;
-  int status = -1;
-  {
-    AgentProcess program({argv.begin() + 1, argv.end()}, dir.path() + "/err", argv[0],
-                         dir.path() + "/out", dir.write("in", input));
-    status = program.wait(60);
-  }
+  AgentProcess program({argv.begin() + 1, argv.end()}, dir.path() + "/err", argv[0],
+                       dir.path() + "/out", dir.write("in", input));
+  const int status = program.wait(60);
   return {status, dir.read("out"), dir.read("err")};
 }
 

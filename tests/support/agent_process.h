@@ -14,7 +14,7 @@ namespace testing_support {
 
 class AgentProcess {
  public:
-  // `binary` is looked up on the PATH when it has no slash.
+  // `binary` without a slash is looked up on the PATH.
   AgentProcess(const std::vector<std::string>& args, const std::string& stderr_path,
                const std::string& binary = QUOR2_BINARY,
                const std::string& stdout_path = "/dev/null",
@@ -43,8 +43,8 @@ struct ProgramResult {
 };
 ProgramResult run_program(const std::vector<std::string>& argv, const std::string& input = "");
 
-// A TCP socket connected to 127.0.0.1:port, or bound to a free port for
-// port 0; -1 when the connect fails. The caller closes it.
+// A TCP socket the caller closes: connected to 127.0.0.1:port (-1 when that
+// fails), or for port 0 bound to a free one.
 int loopback_socket(int port);
 int free_port();  // a loopback TCP port nothing listens on now
 // Polls `done` for up to `seconds`; whether it held.

@@ -24,8 +24,8 @@ struct AgentConfig {
   std::vector<std::string> key_types{"rsa"};  // host keys ssh-keygen makes
 };
 
-// Writes <folder>/quor.ini (mode 0600; no port line for port 0) and the
-// host keys; the file's path. Throws when ssh-keygen fails.
+// Writes <folder>/quor.ini (0600; no port line for port 0) and the host
+// keys; the file's path.
 std::string write_config(const TempDir& folder, const AgentConfig& config, int port);
 
 // Returns once the agent listens, or throws std::runtime_error.
@@ -33,18 +33,14 @@ class RunningAgent {
  public:
   explicit RunningAgent(const AgentConfig& config = AgentConfig());
   ~RunningAgent() { stop(); }
-  RunningAgent(const RunningAgent&) = delete;
-  RunningAgent& operator=(const RunningAgent&) = delete;
 
   int port() const { return port_; }
   pid_t pid() const { return process_->pid(); }
   std::string log() const { return process_->output(); }
   std::size_t log_count(const std::string& text) const;
   bool wait_for_log(const std::string& text) const { return process_->wait_for_output(text, 30); }
-  // A file with the password (for sshpass -f, --password-file); its path.
-  std::string password_file(const std::string& password) const;
-  // SIGTERM and up to a minute for the exit: its status, -1 if none.
-  int stop();
+  std::string password_file(const std::string& password) const;  // its path
+  int stop();  // SIGTERM and up to a minute for the exit status, -1 if none
 
  private:
   TempDir dir_;
@@ -53,14 +49,14 @@ class RunningAgent {
   mutable int password_files_ = 0;
 };
 
-// A session as a monitoring server opens it: connect to 127.0.0.1, password
-// login, shell, greeting; throws std::runtime_error when a step fails.
+// A session as a monitoring server opens it (127.0.0.1, password, shell,
+// greeting); throws std::runtime_error when a step fails.
 class SshExchange {
  public:
   SshExchange(int port, const std::string& user, const std::string& password);
 
   const std::string& greeting() const { return greeting_; }
-  // The answer to one record, empty when none came within a minute.
+  // The answer to a record, empty after a minute without one.
   std::string request(const std::string& record) { return client_.request(record, 60000); }
   void send(const std::string& bytes) { client_.send(bytes); }
   bool wait_closed() { return client_.wait_closed(60000); }

@@ -1,7 +1,6 @@
-// A minute of load: 20 sessions ask for listings and CPU runs while another
-// client connects and drops before and after its login. Every answer must be
-// right; then the agent must be back to its idle threads, descriptors and
-// children, its memory within 4 MiB of its size after a warm-up.
+// A minute of 20 sessions asking for listings and CPU runs beside a client
+// that drops before and after its login: every answer right, then the idle
+// threads, descriptors and children again, memory within 4 MiB of idle.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,9 +18,7 @@ const std::string list = "#keycount=3#sessionid=1#requestaction=listchecks#";
 const std::string run =
     "#keycount=5#sessionid=1#requestaction=runcheck#checkid=CPU#para=\"#Load Limit [%]=1000#\"#";
 
-struct Tally {
-  std::atomic<long> answers{0}, drops{0}, faults{0};
-};
+struct Tally { std::atomic<long> answers{0}, drops{0}, faults{0}; };
 
 void load(int port, int seconds, Tally& tally) {
   const Clock::time_point end = Clock::now() + std::chrono::seconds(seconds);
@@ -58,7 +55,7 @@ long settle(pid_t agent, int fds) {
   EXPECT_TRUE(wait_until(60, [&] {
     return probe::thread_count(agent) == 2 && probe::child_process_count(agent) == 0 &&
            (fds < 0 || probe::open_fd_count(agent) == fds);
-  })) << probe::thread_count(agent) << " threads, " << probe::open_fd_count(agent) << " fds";
+  }));
   return probe::resident_kib(agent);
 }
 
@@ -68,11 +65,10 @@ TEST(QuorWorkerSoakTest, AMinuteOfLoadLeavesNothingBehind) {
   RunningAgent agent(config);
   Tally warm_up, soak;
   load(agent.port(), 5, warm_up);
-  ASSERT_EQ(warm_up.faults, 0);
   const long idle_kib = settle(agent.pid(), -1);
   const int idle_fds = probe::open_fd_count(agent.pid());
   load(agent.port(), 60, soak);
-  EXPECT_EQ(soak.faults, 0);
+  EXPECT_EQ(warm_up.faults + soak.faults, 0);
   EXPECT_GT(soak.answers, 1000);
   EXPECT_GT(soak.drops, 100);
   EXPECT_LE(settle(agent.pid(), idle_fds), idle_kib + 4 * 1024) << idle_kib << " KiB idle";
