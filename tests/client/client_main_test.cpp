@@ -16,8 +16,7 @@ TEST(ClientMainTest, CommandLines) {
   config.agent_extra = "listen = 127.0.0.1, ::1\n";
   const testing_support::RunningAgent agent(config);
   const struct {
-    // Split at "|"; PORT, FREE: the agent's and a free port. Without a port
-    // the line follows the agent's port, user and password file.
+    // At "|"; PORT, FREE: the agent's, a free port; without --port, the agent's port and user first
     std::string args;
     int status;
     std::string text;  // a part of standard output and error
@@ -56,9 +55,9 @@ TEST(ClientMainTest, CommandLines) {
     std::vector<std::string> argv;
     boost::split(argv, QUOR2_CLIENT "|" + line, boost::is_any_of("|"));
     SCOPED_TRACE(line);
-    const ProgramResult result = testing_support::run_program(argv);
-    EXPECT_EQ(result.status, c.status) << result.out << result.err;
-    EXPECT_NE((result.out + result.err).find(c.text), std::string::npos) << result.out << result.err;
+    const ProgramResult run = testing_support::run_program(argv);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(c.text), std::string::npos) << run.out << run.err;
   }
   // The client says goodbye as a monitoring server does.
   EXPECT_TRUE(agent.wait_for_log("Debug: Executing LogoutCommand.\n"));

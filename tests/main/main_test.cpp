@@ -45,7 +45,6 @@ TEST(MainTest, CommandLines) {
         "missing or not writable\nerror: no listen address is an IPv4 or IPv6 address\nerror: no "
         "host key loads: RSA DIR/missing: No such file or directory; DSA DIR/ssh_host_dsa_key: No "
         "such file or directory\n"}},
-      {{"CONFIG"}, "", 0600, SIGTERM, 0, {"Info: Starting quor2-2.0.0\n", "Info: Exiting.\n"}},
       {{"CONFIG"}, "", 0644, SIGINT, 0,
        {"Debug: Signal2 caught\n",
         "Warn: Configuration file DIR/quor.ini can be read by users other than its owner"}},

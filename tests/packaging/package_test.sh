@@ -11,8 +11,8 @@ dpkg-query -W quor2 >/dev/null 2>&1 || [ -e /etc/quor2 ] || getent passwd quor >
     skip "quor2, /etc/quor2 or user quor exists"
 
 work=$(mktemp -d)
-agent=""
-trap 'rm -rf "$work"; [ -z "$agent" ] || kill "$agent" 2>/dev/null || :; dpkg --purge quor2 >/dev/null 2>&1 || :' EXIT
+pid=""
+trap 'set +e; rm -rf "$work"; [ -z "$pid" ] || kill "$pid"; dpkg --purge quor2 >/dev/null 2>&1' EXIT
 
 (cd "$1" && cpack -B "$work" >/dev/null) || fail "cpack"
 deb=$(ls "$work"/quor2_*.deb)
@@ -37,7 +37,7 @@ grep -q '^ExecStart=/usr/sbin/quor2 /etc/quor2/quor.ini$' $unit || fail "unit co
 set -- --port "$(sed -n 's/^port = //p' /etc/quor2/quor.ini)" --user monitor \
     --password-file "$work/password"
 setpriv --reuid=quor --regid=quor --init-groups /usr/sbin/quor2 /etc/quor2/quor.ini 2>"$work/log" &
-agent=$!
+pid=$!
 i=0
 until quor2-client "$@" list >"$work/list" 2>&1; do
     i=$((i + 1))
@@ -46,9 +46,9 @@ until quor2-client "$@" list >"$work/list" 2>&1; do
 done
 grep -q 'CPU' "$work/list" || fail "listing: $(cat "$work/list")"
 quor2-client "$@" run CPU 'Load Limit [%]=100' >"$work/run" || fail "CPU run: $(cat "$work/run")"
-kill -TERM "$agent"
-wait "$agent" || fail "agent exit status $?"
-agent=""
+kill -TERM "$pid"
+wait "$pid" || fail "agent exit status $?"
+pid=""
 dpkg --purge quor2 >/dev/null || fail "purge"
 [ -e /etc/quor2 ] && fail "/etc/quor2 left after purge"
 getent passwd quor >/dev/null && fail "user quor left after purge"

@@ -26,13 +26,14 @@ AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::stri
   std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, stdin_path.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&files, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  const int error = posix_spawnp(&pid_, binary.c_str(), &files, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&files);
+  posix_spawn_file_actions_t io;
+  posix_spawn_file_actions_init(&io);
+  posix_spawn_file_actions_addopen(&io, 0, stdin_path.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&io, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&io, 2, stderr_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int error = posix_spawnp(&pid_, binary.c_str(), &io, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&io);
   if (error != 0) throw std::runtime_error("cannot start " + binary);
 }
 

@@ -72,7 +72,10 @@ TEST(QuorWorkerSoakTest, AMinuteOfLoadLeavesNothingBehind) {
   EXPECT_GT(soak.answers, 1000);
   EXPECT_GT(soak.drops, 100);
   EXPECT_LE(settle(agent.pid(), idle_fds), idle_kib + 4 * 1024) << idle_kib << " KiB idle";
-  EXPECT_EQ(agent.log_count("Error:"), 0u) << agent.log();
+  for (const char* fault : {"Session closed after", "ssh_bind_accept error",  // not the drops'
+                            "Can not start a session thread", "did not end within"}) {
+    EXPECT_EQ(agent.log_count(fault), 0u) << fault;
+  }
   EXPECT_EQ(agent.stop(), 0);
 }
 
