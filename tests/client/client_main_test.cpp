@@ -6,10 +6,6 @@
 
 #include "support/running_agent.h"
 
-namespace {
-
-using testing_support::ProgramResult;
-
 TEST(ClientMainTest, CommandLines) {
   testing_support::AgentConfig config;
   config.checks = "CPU, SNMP";
@@ -55,7 +51,7 @@ TEST(ClientMainTest, CommandLines) {
     std::vector<std::string> argv;
     boost::split(argv, QUOR2_CLIENT "|" + line, boost::is_any_of("|"));
     SCOPED_TRACE(line);
-    const ProgramResult run = testing_support::run_program(argv);
+    const testing_support::ProgramResult run = testing_support::run_program(argv);
     EXPECT_EQ(run.status, c.status) << run.out << run.err;
     EXPECT_NE((run.out + run.err).find(c.text), std::string::npos) << run.out << run.err;
   }
@@ -63,4 +59,3 @@ TEST(ClientMainTest, CommandLines) {
   EXPECT_TRUE(agent.wait_for_log("Debug: Executing LogoutCommand.\n"));
 }
 
-}  // namespace

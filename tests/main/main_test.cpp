@@ -21,7 +21,7 @@ TEST(MainTest, CommandLines) {
     int status;
     std::vector<std::string> present;
   } cases[] = {
-      {{"--hash-password"}, "", 0600, 0, 1, {"quor2: no password given\n"}},
+      {{"--hash-password"}, "", 0600, 0, 0, {"{CRYPT}$y$"}},  // of s3cret on standard input
       {{"--check-config", "CONFIG"}, "timeout = 7", 0600, 0, 0,
        {"  timeout = 7\n  maxSessions = ", "  user monitor = ********\n",
         "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "  host keys loaded = RSA\n",
@@ -74,7 +74,8 @@ TEST(MainTest, CommandLines) {
     std::vector<std::string> args;
     for (const std::string& arg : c.args) args.push_back(arg == "CONFIG" ? path : in_dir(arg));
     SCOPED_TRACE(args.back() + " " + c.agent);
-    AgentProcess agent(args, dir.path() + "/err", QUOR2_BINARY, dir.path() + "/out");
+    AgentProcess agent(args, dir.path() + "/err", QUOR2_BINARY, dir.path() + "/out",
+                       dir.write("in", "s3cret\n"));
     const auto text = [&] { return dir.read("out") + dir.read("err") + dir.read("agent.log"); };
     if (c.signal != 0) {
       ASSERT_TRUE(wait_until(30, [&] { return text().find("started.") != std::string::npos; }));
