@@ -38,6 +38,8 @@ TEST(ClientMainTest, CommandLines) {
       {"--port|PORT|list", 3, "quor2-client: --user is required\nTry quor2-client --help.\n"},
       {"raw|" + std::string(2049, 'x'), 3, "The request is longer than 2048 bytes"},
       {"--port=65536|list", 3, "Not a port number: 65536"},
+      {"--verbose|list|--host", 3, "Unknown option --verbose"},
+      {"list|--host", 3, "--host needs a value"},
       {"--password|p|list", 3, "Give either --password-file or --password, not both"},
   };
   const std::string port = std::to_string(agent.port());
