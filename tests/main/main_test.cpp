@@ -1,181 +1,94 @@
-// The agent binary as an administrator starts and stops it.
-#include <dirent.h>
+// The agent binary as an administrator runs it: command lines and
+// configurations, and what they print, log and exit with.
 #include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <vector>
-
-#include <boost/regex.hpp>
+#include <boost/algorithm/string/replace.hpp>
 #include <gtest/gtest.h>
 
-#include "support/agent_process.h"
-#include "support/host_key.h"
-#include "support/temp_dir.h"
+#include "support/running_agent.h"
 
 namespace {
 
-using testing_support::AgentProcess;
-using testing_support::TempDir;
+using namespace testing_support;
 
-class MainTest : public ::testing::Test {
- protected:
-  MainTest() { testing_support::make_rsa_host_key(dir_.path()); }
-
-  std::string config(const std::string& agent_extra) {
-    port_ = testing_support::free_port();
-    return dir_.write("quor.ini", "[agent]\nport = " + std::to_string(port_) +
-                                      "\nkeyFolder = " + dir_.path() + "\n" + agent_extra +
-                                      "\n[password]\nmonitor = secret\n");
-  }
-
-  std::string stderr_path() const { return dir_.path() + "/stderr"; }
-
-  TempDir dir_;
-  int port_ = 0;
-};
-
-TEST_F(MainTest, StartsAndStopsOnSigterm) {
-  AgentProcess agent({config("loglevel = Info")}, stderr_path());
-  ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10)) << agent.output();
-  agent.signal(SIGTERM);
-  EXPECT_EQ(agent.wait(10), 0);
-  const std::string output = agent.output();
-  const std::string prefix =
-      "\\[[A-Z][a-z]{2} [A-Z][a-z]{2} [ 123][0-9] [0-9:]{8} [0-9]{4}\\] \\([0-9a-f]+\\) ";
-  EXPECT_TRUE(boost::regex_search(output, boost::regex(prefix + "Info: Starting quor2-2.0.0\\n")))
-      << output;
-  EXPECT_TRUE(boost::regex_search(output, boost::regex(prefix + "Info: Exiting.\\n"))) << output;
-}
-
-TEST_F(MainTest, SigintIsLoggedAndStops) {
-  AgentProcess agent({config("loglevel = Debug")}, stderr_path());
-  ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10)) << agent.output();
-  agent.signal(SIGINT);
-  EXPECT_EQ(agent.wait(10), 0);
-  EXPECT_NE(agent.output().find("Debug: Signal2 caught\n"), std::string::npos) << agent.output();
-}
-
-TEST_F(MainTest, MissingPasswordSectionExits255) {
-  const std::string path = dir_.write("bad.ini", "[agent]\nport = 1\n");
-  AgentProcess agent({path}, stderr_path());
-  EXPECT_EQ(agent.wait(10), 255);
-  EXPECT_NE(agent.output().find(") Error: Error parsing ini file: "), std::string::npos)
-      << agent.output();
-}
-
-TEST_F(MainTest, MissingConfigArgumentFallsBackToDefaultPath) {
-  struct stat info;
-  if (stat("/etc/quor2/quor.ini", &info) == 0) GTEST_SKIP() << "/etc/quor2/quor.ini exists";
-  AgentProcess agent({dir_.path() + "/nonexistent.ini"}, stderr_path());
-  EXPECT_EQ(agent.wait(10), 255);
-  EXPECT_NE(agent.output().find("/etc/quor2/quor.ini"), std::string::npos) << agent.output();
-}
-
-TEST_F(MainTest, LogFileReceivesTheLines) {
-  const std::string log = dir_.path() + "/agent.log";
-  AgentProcess agent({config("loglevel = Info\nlog = " + log)}, stderr_path());
-  for (int i = 0; i < 500 && dir_.read("agent.log").find("started.") == std::string::npos; ++i) {
-    usleep(10000);
-  }
-  agent.signal(SIGTERM);
-  EXPECT_EQ(agent.wait(10), 0);
-  const std::string text = dir_.read("agent.log");
-  EXPECT_NE(text.find("Info: Starting quor2-2.0.0\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Info: Exiting.\n"), std::string::npos) << text;
-  EXPECT_EQ(agent.output(), "");
-}
-
-TEST_F(MainTest, UnopenableLogFileExits1) {
-  AgentProcess agent({config("log = " + dir_.path() + "/no/such/folder/agent.log")}, stderr_path());
-  EXPECT_EQ(agent.wait(10), 1);
-  EXPECT_NE(agent.output().find("Error: Can not open log file: No such file or directory\n"),
-            std::string::npos)
-      << agent.output();
-}
-
-TEST_F(MainTest, AdministratorOptions) {
-  struct Case {
-    std::vector<std::string> args;
+TEST(MainTest, CommandLines) {
+  const struct {
+    std::vector<std::string> args;  // CONFIG: the configuration's path; DIR: its folder
+    std::string agent;              // [agent] lines, or from "[" the whole file
+    mode_t mode;
+    int signal;  // sent once the agent started; without, it ends by itself
     int status;
-    std::string output;
+    std::vector<std::string> present;
+  } cases[] = {
+      {{"--hash-password"}, "", 0600, 0, 0, {"{CRYPT}$y$"}},  // of s3cret on standard input
+      {{"--check-config", "CONFIG"}, "timeout = 7", 0600, 0, 0,
+       {"  timeout = 7\n  maxSessions = ", "  user monitor = ********\n",
+        "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "  host keys loaded = RSA\n",
+        "warning: DSA host key DIR/ssh_host_dsa_key is not used: No such file or directory\n"
+        "The agent would start.\n"}},
+      {{"--check-config", "CONFIG"},
+       "[agent]\nkeyFolder = DIR\nchecks = cpu\ndsaKey = ssh_host_rsa_key\nlisten = ::1, nowhere\n"
+       "[password]\na = x\n[firewall]\na = 10.0.0.5\nb = 10.0.0.9 - 10.0.0.1", 0644, 0, 0,
+       {"warning: the file can be read by users other than its owner; it holds passwords\n",
+        "warning: listen address \"nowhere\" is not an IPv4 or IPv6 address;",
+        "warning: DSA host key DIR/ssh_host_rsa_key is not used: the key is not of type DSA\n",
+        "warning: firewall line of user a is not address ranges or CIDR blocks;",
+        "warning: firewall range of user b holds no address; the user cannot log in\n"
+        "warning: firewall line for b, who is no user in [password]\n"
+        "warning: unknown check id \"cpu\" is ignored\nThe agent would start.\n"}},
+      {{"--check-config", "DIR/none.ini"}, "", 0600, 0, 255,
+       {"error: the file cannot be read: ", "The agent would not start.\n"}},
+      {{"--check-config", "CONFIG"},
+       "rsaKey = missing\nport = 70000\nlisten = nowhere\nlog = /none/quor2.log", 0600, 0, 255,
+       {"error: port 70000 is out of range\nerror: log file /none/quor2.log: its folder /none is "
+        "missing or not writable\nerror: no listen address is an IPv4 or IPv6 address\nerror: no "
+        "host key loads: RSA DIR/missing: No such file or directory; DSA DIR/ssh_host_dsa_key: No "
+        "such file or directory\n"}},
+      {{"CONFIG"}, "", 0644, SIGINT, 0,
+       {"Debug: Signal2 caught\n",
+        "Warn: Configuration file DIR/quor.ini can be read by users other than its owner"}},
+      {{"CONFIG"}, "log = DIR/agent.log", 0600, SIGTERM, 0,
+       {"Info: Starting quor2-2.0.0\n", "Info: Exiting.\n"}},
+      {{"CONFIG"}, "log = DIR/no/agent.log", 0600, 0, 1,
+       {"Error: Can not open log file: No such file or directory\n"}},
+      {{"CONFIG"}, "[agent]\nport = 1\n", 0600, 0, 255, {") Error: Error parsing ini file: "}},
+      // Without a host key nothing listens: the daemon ends by itself.
+      {{"CONFIG"}, "daemonize = true\nrsaKey = missing_key\nlog = DIR/agent.log", 0600, 0, 0,
+       {"Warn: Can not load RSA host key DIR/missing_key: ", "Debug: Daemonized.\n",
+        "Error: ssh_bind_listen failed: ", "Info: Exiting.\n"}},
   };
-  const std::string good = config("");
-  chmod(good.c_str(), 0600);
-  const Case cases[] = {
-      {{"--version"}, 0, "quor2-2.0.0\n"},
-      {{"--help"}, 0, "Usage: quor2 [CONFIG]\n"},
-      {{"--check-config", good}, 0, "The agent would start.\n"},
-      {{"--check-config", dir_.path() + "/missing.ini"}, 255, "The agent would not start.\n"},
-      {{"--check-config"}, 255, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0]);
-    const std::string out = dir_.path() + "/stdout";
-    AgentProcess agent(c.args, stderr_path(), QUOR2_BINARY, out);
-    EXPECT_EQ(agent.wait(10), c.status);
-    EXPECT_NE(dir_.read("stdout").find(c.output), std::string::npos) << dir_.read("stdout");
+  for (const auto& c : cases) {
+    const TempDir dir;
+    const auto in_dir = [&dir](std::string text) {
+      boost::replace_all(text, "DIR", dir.path());
+      return text;
+    };
+    AgentConfig config;
+    config.users = {{"monitor", "s3cret"}};
+    config.firewall = {{"monitor", "10.0.0.1 - 10.0.0.9"}};
+    config.agent_extra = c.agent[0] == '[' ? "" : in_dir(c.agent);
+    std::string path = write_config(dir, config, c.signal != 0 ? free_port() : 0);
+    if (c.agent[0] == '[') path = dir.write("quor.ini", in_dir(c.agent));
+    chmod(path.c_str(), c.mode);
+    std::vector<std::string> args;
+    for (const std::string& arg : c.args) args.push_back(arg == "CONFIG" ? path : in_dir(arg));
+    SCOPED_TRACE(args.back() + " " + c.agent);
+    AgentProcess agent(args, dir.path() + "/err", QUOR2_BINARY, dir.path() + "/out",
+                       dir.write("in", "s3cret\n"));
+    const auto text = [&] { return dir.read("out") + dir.read("err") + dir.read("agent.log"); };
+    if (c.signal != 0) {
+      ASSERT_TRUE(wait_until(30, [&] { return text().find("started.") != std::string::npos; }));
+      agent.signal(c.signal);
+    }
+    EXPECT_EQ(agent.wait(30), c.status);
+    for (const std::string& part : c.present) {
+      EXPECT_TRUE(wait_until(10, [&] { return text().find(in_dir(part)) != std::string::npos; }))
+          << part << text();
+    }
+    EXPECT_EQ(text().find("s3cret"), std::string::npos);  // the password
+    EXPECT_TRUE(dir.read("agent.log").empty() || dir.read("err").empty()) << dir.read("err");
   }
-}
-
-TEST_F(MainTest, WarnsWhenOthersCanReadTheConfiguration) {
-  const std::string warning = "can be read by users other than its owner";
-  const std::string path = config("loglevel = Info");
-  for (const mode_t mode : {0644, 0640, 0600}) {
-    SCOPED_TRACE(mode);
-    chmod(path.c_str(), mode);
-    const std::string log = stderr_path() + std::to_string(mode);
-    AgentProcess agent({path}, log);
-    ASSERT_TRUE(agent.wait_for_output("quor2-2.0.0 started.", 10) &&
-                testing_support::wait_for_port(port_, 10));
-    agent.signal(SIGTERM);
-    EXPECT_EQ(agent.wait(10), 0);
-    EXPECT_EQ(agent.output().find(warning) != std::string::npos, mode != 0600) << agent.output();
-  }
-}
-
-// The live processes whose command line mentions `text` (a zombie's command
-// line is empty).
-std::vector<pid_t> find_processes(const std::string& text) {
-  DIR* proc = opendir("/proc");
-  std::vector<pid_t> found;
-  while (dirent* entry = readdir(proc)) {
-    const pid_t pid = std::atoi(entry->d_name);
-    if (pid <= 0) continue;
-    std::ifstream cmdline("/proc/" + std::string(entry->d_name) + "/cmdline");
-    std::string content((std::istreambuf_iterator<char>(cmdline)),
-                        std::istreambuf_iterator<char>());
-    if (content.find(text) != std::string::npos) found.push_back(pid);
-  }
-  closedir(proc);
-  return found;
-}
-
-TEST_F(MainTest, DaemonizesAndKeepsLogging) {
-  const std::string log = dir_.path() + "/agent.log";
-  const std::string path = config("loglevel = Debug\ndaemonize = true\nlog = " + log);
-  AgentProcess parent({path}, stderr_path());
-  EXPECT_EQ(parent.wait(10), 0);  // the first parent leaves at once
-  // The intermediate child may still be on its way out (slowly, in a build
-  // that checks for leaks at exit): the daemon is the one process left.
-  std::vector<pid_t> daemons;
-  for (int i = 0; i < 1000; ++i) {
-    daemons = find_processes(path);
-    if (daemons.size() == 1 && dir_.read("agent.log").find("started.") != std::string::npos) break;
-    usleep(10000);
-  }
-  ASSERT_EQ(daemons.size(), 1u);
-  const pid_t daemon = daemons.front();
-  kill(daemon, SIGTERM);
-  for (int i = 0; i < 500 && dir_.read("agent.log").find("Exiting.") == std::string::npos; ++i) {
-    usleep(10000);
-  }
-  const std::string text = dir_.read("agent.log");
-  EXPECT_NE(text.find("Debug: Daemonization requested.\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Debug: Daemonized.\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Info: Exiting.\n"), std::string::npos) << text;
-  for (int i = 0; i < 500 && kill(daemon, 0) == 0; ++i) usleep(10000);
 }
 
 }  // namespace

@@ -3,53 +3,38 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <chrono>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
-#include "support/host_key.h"
 #include "probe/process_probe.h"
 
 namespace testing_support {
 
-namespace {
-
-std::string ini(const AgentConfig& config, int port, const std::string& folder) {
-  std::ostringstream text;
-  text << "[agent]\nport = " << port << "\nkeyFolder = " << folder
-       << "\nloglevel = " << config.loglevel << "\nchecks = " << config.checks << "\n"
-       << config.agent_extra << "\n[password]\n";
-  for (const auto& user : config.users) text << user.first << " = " << user.second << "\n";
-  if (!config.firewall.empty()) {
-    text << "\n[firewall]\n";
-    for (const auto& range : config.firewall) text << range.first << " = " << range.second << "\n";
+std::string write_config(const TempDir& folder, const AgentConfig& config, int port) {
+  for (const std::string& type : config.key_types) {
+    const std::string key = folder.path() + "/ssh_host_" + type + "_key";
+    const ProgramResult made = run_program({"ssh-keygen", "-q", "-t", type, "-N", "", "-f", key});
+    if (made.status != 0) throw std::runtime_error("ssh-keygen failed: " + made.err);
   }
-  return text.str();
+  std::ostringstream text;
+  text << "[agent]\n" << (port > 0 ? "port = " + std::to_string(port) + "\n" : "")
+       << "keyFolder = " << folder.path() << "\nloglevel = " << config.loglevel
+       << "\nchecks = " << config.checks << "\n" << config.agent_extra << "\n[password]\n";
+  for (const auto& user : config.users) text << user.first << " = " << user.second << "\n";
+  text << "[firewall]\n";
+  for (const auto& range : config.firewall) text << range.first << " = " << range.second << "\n";
+  const std::string path = folder.write("quor.ini", text.str());
+  chmod(path.c_str(), 0600);  // as an administrator keeps it: it holds passwords
+  return path;
 }
 
-}  // namespace
-
-RunningAgent::RunningAgent(const AgentConfig& config) {
-  make_rsa_host_key(dir_.path());
-  if (config.prepare) config.prepare(dir_.path());
-  port_ = free_port();
-  const std::string path = dir_.write("quor.ini", ini(config, port_, dir_.path()));
-  chmod(path.c_str(), 0600);  // as an administrator keeps it: it holds passwords
-  std::vector<std::string> args = config.launcher;
-  args.insert(args.end(), {QUOR2_BINARY, path});
-  const std::string binary = args.front();
-  args.erase(args.begin());
-  process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log", binary);
+RunningAgent::RunningAgent(const AgentConfig& config) : port_(free_port()) {
+  process_ = std::make_unique<AgentProcess>(
+      std::vector<std::string>{write_config(dir_, config, port_)}, dir_.path() + "/agent.log");
   if (!wait_until(30, [this] { return probe::is_listening(port_) || process_->wait(0) != -1; }) ||
       !probe::is_listening(port_)) {
     throw std::runtime_error("the agent did not start listening:\n" + log());
   }
-}
-
-RunningAgent::~RunningAgent() {
-  if (!stopped_) stop();
 }
 
 std::size_t RunningAgent::log_count(const std::string& text) const {
@@ -64,9 +49,16 @@ std::string RunningAgent::password_file(const std::string& password) const {
 }
 
 int RunningAgent::stop() {
-  stopped_ = true;
   process_->signal(SIGTERM);
   return process_->wait(60);
+}
+
+SshExchange::SshExchange(int port, const std::string& user, const std::string& password)
+    : client_("127.0.0.1", port) {
+  if (!client_.login(user, password)) throw std::runtime_error("login refused for " + user);
+  client_.open_shell();
+  greeting_ = client_.receive(30000);
+  if (greeting_.empty()) throw std::runtime_error("no greeting");
 }
 
 }  // namespace testing_support
