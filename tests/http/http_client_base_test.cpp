@@ -18,13 +18,10 @@ struct Client : http::HttpClientBase {
 TEST(HttpClientBase, ExchangeInReadsOfAnySize) {
   const char* const table[][2] = {
       {"HTTP/1.0 200 OK\r\nServer: x\r\nContent-Type: text/html\r\n\r\n", "200 OK\r text"},
-      {"HTTP/1.1 404 Not Found\r\nServer: x\r\n\r\n", "404 Not Found\r"},
       {"HTTP/1.0 200\r\nContent-Type: image/png\r\n\r\n\x89PNG", "200\r"},
       {"HTTP/1.0 204 No Content\r\n\r\n", "204 No Content\r"},
       {"HTTP/1.0 200 OK\r\n\r\nContent-Type: text/html\r\n\r\n", "200 OK\r"},  // in the body
-      {"SSH-2.0-OpenSSH_9.2\r\n", "Invalid response"},
       {"", "End of file"},
-      {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n", "End of file"},
   };
   for (const auto& c : table) {
     for (const std::size_t chunk : {1, 5, 4096}) {

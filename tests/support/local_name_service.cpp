@@ -15,8 +15,7 @@ bool isolate_name_service() {
   if (isolated || geteuid() != 0) return isolated;
   char path[] = "/tmp/quor2-resolv-XXXXXX";
   const int fd = mkstemp(path);
-  if (fd < 0) return false;
-  close(fd);
+  if (fd < 0 || close(fd) != 0) return false;
   std::ofstream(path) << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
   isolated = unshare(CLONE_NEWNS) == 0 &&
              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&

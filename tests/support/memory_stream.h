@@ -1,7 +1,7 @@
-// A stream in memory for Boost.Asio's composed reads and writes, so that the
-// HTTP exchange runs without a socket: reads deliver `response` in pieces of
-// at most `chunk` bytes, then end of file (a read into no space completes at
-// once, as on a socket); writes are kept. Completions are posted to `io`.
+// A stream in memory for Boost.Asio's composed operations: reads deliver
+// `response` in pieces of at most `chunk` bytes, then end of file (a read into
+// no space completes at once, as on a socket); writes are kept. Completions
+// are posted to `io`, as a socket's are.
 #ifndef QUOR2_TESTS_SUPPORT_MEMORY_STREAM_H_
 #define QUOR2_TESTS_SUPPORT_MEMORY_STREAM_H_
 
