@@ -53,7 +53,7 @@ std::string check(const std::string& oid, const std::string& test, const std::st
                              "#Test=" + test + "#Test value=" + test_value + "#";
   SnmpCheck snmp(false, utils::Env::standard());
   std::string text = testing_support::outcome(snmp.execute(utils::get_params_map(record)));
-  const std::size_t at = text.find(oid + " = ");  // the result text without it
+  const std::size_t at = text.find(oid + " = ");  // dropped from the result text
   return at == std::string::npos ? text : text.erase(at, oid.size() + 3);
 }
 
