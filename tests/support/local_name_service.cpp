@@ -6,27 +6,17 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <string>
 
 namespace testing_support {
 
-namespace {
-
-bool isolated = false;
-
-}  // namespace
+static bool isolated = false;  // set once, before any thread starts
 
 bool isolate_name_service() {
-  if (isolated) return true;
-  if (geteuid() != 0) return false;
+  if (isolated || geteuid() != 0) return isolated;
   char path[] = "/tmp/quor2-resolv-XXXXXX";
   const int fd = mkstemp(path);
-  if (fd < 0) return false;
-  close(fd);
-  {
-    std::ofstream out(path);
-    out << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
-  }
+  if (fd < 0 || close(fd) != 0) return false;
+  std::ofstream(path) << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
   isolated = unshare(CLONE_NEWNS) == 0 &&
              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
              mount(path, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;

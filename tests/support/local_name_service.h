@@ -1,10 +1,6 @@
-// Keeps the name lookups of a test process on this host.
-//
-// Some tests resolve names that must fail (under ".invalid") through
-// programs and libraries that ask the configured name server (ping,
-// net-snmp). Where the test runs as root, the process gets a mount namespace
-// of its own in which /etc/resolv.conf names only 127.0.0.1, so such a query
-// never leaves the host. Children (the agent, ping) inherit it.
+// Keeps the name lookups of a test process (names under ".invalid" that must
+// fail) on this host: run as root, it gets a mount namespace of its own whose
+// /etc/resolv.conf names only 127.0.0.1. Children (ping, the agent) inherit it.
 #ifndef QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_
 #define QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_
 

@@ -1,9 +1,7 @@
-// A stream for Boost.Asio's composed reads and writes that lives in memory:
-// reads deliver a canned response in pieces of at most `chunk` bytes and
-// then end of file (a read into no space completes at once with nothing, as
-// on a socket); writes are kept. Lets the HTTP client's exchange run
-// without a socket. Completions are posted to the io_context, as a socket's
-// are. Used by the thread that runs the io_context.
+// A stream in memory for Boost.Asio's composed operations: reads deliver
+// `response` in pieces of at most `chunk` bytes, then end of file (a read into
+// no space completes at once, as on a socket); writes are kept. Completions
+// are posted to `io`, as a socket's are.
 #ifndef QUOR2_TESTS_SUPPORT_MEMORY_STREAM_H_
 #define QUOR2_TESTS_SUPPORT_MEMORY_STREAM_H_
 
@@ -12,7 +10,6 @@
 #include <boost/asio/error.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
-#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -29,36 +26,32 @@ class MemoryStream {
 
   template <class MutableBuffers, class Handler>
   void async_read_some(const MutableBuffers& buffers, Handler&& handler) {
-    boost::system::error_code code;
-    std::size_t n = 0;
-    if (boost::asio::buffer_size(buffers) == 0) {
-      // Composed reads start with such a read to complete through the io_context.
-    } else if (offset_ == response_.size()) {
-      code = boost::asio::error::eof;
-    } else {
-      const std::size_t piece = std::min(chunk_, response_.size() - offset_);
-      n = boost::asio::buffer_copy(buffers, boost::asio::buffer(response_.data() + offset_, piece));
-      offset_ += n;
-    }
-    boost::asio::post(
-        io_, [handler = std::forward<Handler>(handler), code, n]() mutable { handler(code, n); });
+    const std::size_t piece = std::min(chunk_, response_.size() - offset_);
+    const std::size_t n =
+        boost::asio::buffer_copy(buffers, boost::asio::buffer(response_.data() + offset_, piece));
+    offset_ += n;
+    const bool end = n == 0 && boost::asio::buffer_size(buffers) != 0;
+    complete(std::forward<Handler>(handler), end ? boost::asio::error::eof : Error(), n);
   }
 
   template <class ConstBuffers, class Handler>
   void async_write_some(const ConstBuffers& buffers, Handler&& handler) {
-    const std::size_t n = boost::asio::buffer_size(buffers);
-    std::string bytes(n, '\0');
-    boost::asio::buffer_copy(boost::asio::buffer(&bytes[0], n), buffers);
+    std::string bytes(boost::asio::buffer_size(buffers), '\0');
+    boost::asio::buffer_copy(boost::asio::buffer(bytes), buffers);
     written_ += bytes;
-    boost::asio::post(io_, [handler = std::forward<Handler>(handler), n]() mutable {
-      handler(boost::system::error_code(), n);
-    });
+    complete(std::forward<Handler>(handler), Error(), bytes.size());
   }
 
-  // Everything written so far.
   const std::string& written() const { return written_; }
 
  private:
+  using Error = boost::system::error_code;
+
+  template <class Handler>
+  void complete(Handler&& handler, Error code, std::size_t n) {
+    boost::asio::post(io_, [h = std::forward<Handler>(handler), code, n]() mutable { h(code, n); });
+  }
+
   boost::asio::io_context& io_;
   const std::string response_;
   const std::size_t chunk_;

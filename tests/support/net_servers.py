@@ -1,0 +1,48 @@
+"""net_servers.py CERT_FOLDER: prints "ports HTTP HTTPS EXPIRED BANNER SILENT".
+
+HTTP and TLS ports answer GET /r/<percent-encoded reply> with the reply (and a
+TLS closing alert), /c/<reply> without the alert, /big with a 2 MiB line. HTTPS
+has valid.pem, or localhost.pem for the name "localhost"; EXPIRED expired.pem.
+BANNER speaks first, as SSH. SILENT never writes: "silent client left" at EOF."""
+import socket, socketserver, ssl, sys, threading, urllib.parse
+
+
+def tls(name):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(f"{sys.argv[1]}/{name}.pem")
+    context.options |= ssl.OP_IGNORE_UNEXPECTED_EOF
+    return context
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        conn, mode, request = self.request, self.server.mode, b""
+        if mode == "banner":
+            conn.sendall(b"SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n")
+        elif mode != "silent":
+            conn = mode.wrap_socket(conn, server_side=True) if mode else conn
+            while b"\r\n\r\n" not in request:
+                data = conn.recv(4096)
+                if not data:
+                    return
+                request += data
+            path = request.split(b" ")[1].decode()
+            conn.sendall(b"x" * (2 << 20) if path == "/big" else urllib.parse.unquote_to_bytes(path[3:]))
+            if mode and path.startswith("/r/"):
+                conn = conn.unwrap()
+            conn.shutdown(socket.SHUT_WR)
+        while conn.recv(4096):
+            pass
+        if mode == "silent":
+            print("silent client left", file=sys.stderr, flush=True)
+
+
+valid, localhost = tls("valid"), tls("localhost")
+valid.sni_callback = lambda conn, name, _: setattr(conn, "context", localhost) if name == "localhost" else None
+for mode in (None, valid, tls("expired"), "banner", "silent"):
+    server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads, server.mode = True, mode
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    print("ports" if mode is None else "", server.server_address[1], end="", file=sys.stderr)
+print(file=sys.stderr, flush=True)
+threading.Event().wait()
