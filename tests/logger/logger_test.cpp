@@ -11,46 +11,35 @@
 namespace {
 
 using logger::Logger;
-using testing_support::LogCapture;
 
-TEST(Logger, LineFormat) {
+// "[time] (thread) Level: message", the caller's newline kept; a line is
+// built and written only when its level is at or below the threshold.
+TEST(Logger, LinesAndThreshold) {
   const std::string line = Logger::format_line(Logger::Info, "Starting quor2-2.0.0");
-  const boost::regex format(
-      "\\[(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-      "[ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\\] \\([0-9a-f]+\\) Info: Starting "
-      "quor2-2.0.0\\n");
-  EXPECT_TRUE(boost::regex_match(line, format)) << line;
-  char hex[24];
-  std::snprintf(hex, sizeof(hex), "(%llx) ", static_cast<unsigned long long>(pthread_self()));
-  EXPECT_NE(line.find(hex), std::string::npos);
-}
-
-TEST(Logger, ThresholdDecidesBeforeTheMessageIsBuilt) {
-  for (int threshold = 0; threshold <= 5; ++threshold) {
-    LogCapture capture(threshold);
+  char thread[24];
+  std::snprintf(thread, sizeof(thread), "%llx", static_cast<unsigned long long>(pthread_self()));
+  EXPECT_TRUE(boost::regex_match(
+      line, boost::regex("\\[(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|"
+                         "Oct|Nov|Dec) [ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\\] \\(" +
+                         std::string(thread) + "\\) Info: Starting quor2-2.0.0\\n")))
+      << line;
+  for (int threshold = 0; threshold <= Logger::Trace; ++threshold) {
+    const testing_support::LogCapture capture(threshold);
     int built = 0;
-    const auto message = [&built] { return std::to_string(++built); };
+    const auto message = [&built] { return std::to_string(++built) + "\n"; };
     QLOG_ERROR(message());
     QLOG_WARN(message());
     QLOG_INFO(message());
     QLOG_DEBUG(message());
     QLOG_TRACE(message());
-    EXPECT_EQ(capture.lines().size(), static_cast<std::size_t>(threshold));
+    std::thread([] { QLOG_ERROR("other"); }).join();
     EXPECT_EQ(built, threshold);
+    const std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(lines.size(), threshold + (threshold > 0 ? 1u : 0u));
+    if (threshold == 0) continue;
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 3), "1\n\n");
+    EXPECT_EQ(lines.back().find(thread), std::string::npos) << "another thread, another id";
   }
-}
-
-TEST(Logger, KeepsTheCallersNewlineAndTellsThreadsApart) {
-  LogCapture capture;
-  QLOG_INFO("two\n");
-  std::thread([] { QLOG_INFO("other"); }).join();
-  const std::vector<std::string> lines = capture.lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].substr(lines[0].size() - 5), "two\n\n");
-  const auto thread_of = [](const std::string& line) {
-    return line.substr(line.find('('), line.find(')') - line.find('('));
-  };
-  EXPECT_NE(thread_of(lines[0]), thread_of(lines[1]));
 }
 
 TEST(Escape, ControlCharactersCannotForgeLines) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/ip/tcp.hpp>
+
+#include "utils/address.h"
+
 namespace {
 
 using utils::AddressRange;
@@ -11,7 +15,7 @@ TEST(AddressRange, Contains) {
     const char* range;
     const char* address;
     bool contained;
-  } cases[] = {
+  } rows[] = {
       {"10.0.0.0 - 10.255.255.255", "10.1.2.3", true},
       {"10.0.0.0 - 10.255.255.255", "11.0.0.1", false},
       {"10.0.0.0 - 10.255.255.255", "9.255.255.255", false},
@@ -40,27 +44,36 @@ TEST(AddressRange, Contains) {
       {"10.0.0.1 - 10.0.0.256", "10.0.0.5", false},
       {"10.0.0.1 - 10.0.0.9", "", false},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : rows) {
     const auto range = AddressRange::parse(c.range);
     ASSERT_TRUE(range) << c.range;
     EXPECT_EQ(range->contains(c.address), c.contained) << c.address << " in " << c.range;
   }
-}
-
-TEST(AddressRange, TextsOfNeitherForm) {
-  for (const char* text : {"", "10.0.0.1", "10.0.0.1 - ::1", "10.0.0.1 - 2 - 3", "10.0.0.0/33",
-                           "::/129", "10.0.0.0/", "10.0.0.0/8x", "10.0.0.0/-1", "10.0.0/8",
-                           "host/8"}) {
+  for (const char* text :
+       {"", "10.0.0.1", "10.0.0.1 - ::1", "10.0.0.1 - 2 - 3", "10.0.0.0/33", "::/129", "10.0.0.0/",
+        "10.0.0.0/8x", "10.0.0.0/-1", "10.0.0/8", "host/8"}) {
     EXPECT_FALSE(AddressRange::parse(text)) << text;
   }
-}
-
-TEST(AddressRange, TextAndEmptiness) {
   EXPECT_EQ(AddressRange::parse("10.0.0.1-10.0.0.9")->text(), "10.0.0.1 - 10.0.0.9");
   EXPECT_EQ(AddressRange::parse("10.0.0.0/8")->text(), "10.0.0.0/8");
   EXPECT_FALSE(AddressRange::parse("10.0.0.1 - 10.0.0.9")->empty());
   EXPECT_TRUE(AddressRange::parse("10.0.0.9 - 10.0.0.1")->empty());
   EXPECT_TRUE(AddressRange::parse("a - b")->empty());
+}
+
+// The peer of the accepted end of a loopback connection, in its own family;
+// none without a connection.
+TEST(Address, PeerIp) {
+  namespace ip = boost::asio::ip;
+  for (const std::string loopback : {"127.0.0.1", "::1"}) {
+    boost::asio::io_context io;
+    ip::tcp::socket client(io), server(io);
+    ip::tcp::acceptor acceptor(io, {ip::make_address(loopback), 0});
+    client.connect(acceptor.local_endpoint());
+    acceptor.accept(server);
+    EXPECT_EQ(utils::get_peer_ip(server.native_handle()), loopback);
+    EXPECT_EQ(utils::get_peer_ip(acceptor.native_handle()), "");
+  }
 }
 
 }  // namespace

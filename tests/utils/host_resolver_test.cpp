@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/steady_timer.hpp>
+
+#include "utils/io_deadline.h"
+
 namespace {
 
 using utils::HostResolver;
 
-// What the handler got, as text: the error's message or the endpoints
-// ("127.0.0.1:8080 "), and a "|" for each call.
+// What the handler got: the error's message or the endpoints, "|" per call.
 std::string resolve(const std::string& host, const std::string& service) {
   boost::asio::io_service io;
   std::string outcome;
@@ -38,14 +41,26 @@ TEST(HostResolver, Outcomes) {
 TEST(HostResolver, AbandonedLookupDeliversNothing) {
   boost::asio::io_service io;
   int calls = 0;
-  {
-    HostResolver resolver(io);
-    resolver.async_resolve(
-        "127.0.0.1", "80",
-        [&](const boost::system::error_code&, const HostResolver::Endpoints&) { ++calls; });
-  }
+  HostResolver(io).async_resolve(
+      "127.0.0.1", "80",
+      [&](const boost::system::error_code&, const HostResolver::Endpoints&) { ++calls; });
   io.run();  // returns: an abandoned lookup is no work
   EXPECT_EQ(calls, 0);
+}
+
+TEST(RunWithDeadline, LeftWorkIsATimeOut) {
+  boost::asio::io_service idle, io;
+  utils::run_with_deadline(idle, 1);  // nothing to do
+  boost::asio::steady_timer timer(io, std::chrono::hours(1));
+  bool fired = false;
+  timer.async_wait([&](const boost::system::error_code&) { fired = true; });
+  try {
+    utils::run_with_deadline(io, 1);
+    ADD_FAILURE() << "no time-out";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "Timed out after 1 s");
+  }
+  EXPECT_FALSE(fired);
 }
 
 }  // namespace
