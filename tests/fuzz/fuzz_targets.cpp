@@ -1,14 +1,11 @@
-// The libFuzzer targets, built once each with QUOR2_FUZZ_TARGET naming the
-// target (see CMakeLists.txt), with the log at its most verbose level and
-// its lines discarded. A check turns whatever its parsers throw into a
-// failed result, so there only crashes, undefined behaviour and hangs are
-// faults; the other targets abort where a rule of theirs breaks.
+// The libFuzzer targets, one binary each, QUOR2_FUZZ_TARGET naming it, with
+// the log at Trace and its lines discarded. The checks turn what their
+// parsers throw into failed results: there only crashes, undefined behaviour
+// and hangs are faults. The other targets abort where a rule breaks.
 #include <openssl/ssl.h>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/property_tree/exceptions.hpp>
-#include <cstdlib>
-#include <set>
 
 #include "checks/certificate_check.h"
 #include "checks/url_check.h"
@@ -22,38 +19,38 @@
 #include "support/temp_dir.h"
 #include "utils/params.h"
 
-using testing_support::read_fixture;
-
 namespace {
 
-class DiscardingLogger : public logger::Logger {
- public:
+struct DiscardingLogger : logger::Logger {
   void write_message(std::string&) override {}
 };
 
-// The record parser never throws, splits as the expression it replaced does
-// (compared on short texts: it takes milliseconds on long hostile ones),
-// and outside text made safe with escape_record_text stays in its field.
+// Command output in reads of 1 to 64 bytes, varied with its length.
+void parsed(const std::string& parser, const std::string& text) {
+  testing_support::TextLineReader output(text, 1 + text.size() % 64);
+  testing_support::parse_output(parser, output);
+}
+
+// The scanner splits as the expression it replaced (compared on short texts:
+// that takes milliseconds on long hostile ones); escaped text stays in its field.
 void record(const std::string& text) {
-  const std::vector<std::string> pieces = utils::split_record(text);
   utils::get_params_map(text);
   try {
-    if (text.size() <= 512 && testing_support::split_record_by_regex(text) != pieces) std::abort();
-  } catch (const std::runtime_error&) {
-    // The expression gave up; the scanner has answered all the same.
+    if (text.size() <= 512 &&
+        testing_support::split_record_by_regex(text) != utils::split_record(text)) {
+      std::abort();
+    }
+  } catch (const std::runtime_error&) {  // the expression gave up
   }
   const utils::ParamsList fields = {{"resultstring", utils::escape_record_text(text)}, {"k", "v"}};
   if (utils::get_params_map(utils::params_list_to_string(fields)) !=
       utils::ParamsMap(fields.begin(), fields.end())) {
     std::abort();
   }
-  logger::escape(text);
   logger::escape(text, 255);
 }
 
-// An INI file that cannot be read ends in a ptree_error, which start-up
-// reports as "Error parsing ini file"; anything else would end the agent
-// without that line.
+// An unreadable file must end in the ptree_error that start-up reports.
 void settings(const std::string& text) {
   static const testing_support::TempDir folder;
   try {
@@ -62,62 +59,57 @@ void settings(const std::string& text) {
   }
 }
 
-// Any request text as a session hands it over, every check offered on a
-// host of canned output. The network checks and Ping (one run per packet
-// asked for) are not run.
-void commands(const std::string& text) {
+// Any request, every check offered on canned output; the network checks
+// and Ping (one run per packet asked for) are not run.
+void request(const std::string& text) {
   static const commands::CommandsFactory factory = [] {
     auto env = std::make_shared<testing_support::FakeEnv>();
     const std::pair<const char*, const char*> outputs[] = {
-        {"vmstat 1 2", "vmstat/procps-ng-4.txt"}, {"top -d 1 -n 1 -b", "top/procps-ng-4.txt"},
-        {"df -P", "df/mixed.txt"}, {"ps -ax -o user,args", "ps/linux.txt"}};
-    for (const auto& output : outputs) env->set_output(output.first, read_fixture(output.second));
+        {"vmstat 1 2", "vmstat/procps-ng-4.txt"},
+        {"top -d 1 -n 1 -b", "top/procps-ng-4.txt"},
+        {"df -P", "df/mixed.txt"},
+        {"ps -ax -o user,args", "ps/linux.txt"}};
+    for (const auto& o : outputs) env->set_output(o.first, testing_support::read_fixture(o.second));
     return commands::CommandsFactory(checks::CheckFactory(
         {"CPU", "Certificate", "DiskSpace", "Ping", "Processes", "RAM", "SNMP", "Swap", "URL"},
         env));
   }();
-  const utils::ParamsMap request = utils::get_params_map(text);
-  const auto action = request.find("requestaction");
-  const auto id = request.find("checkid");
-  if (action != request.end() && action->second == "runcheck" && id != request.end() &&
-      std::set<std::string>{"Certificate", "Ping", "SNMP", "URL"}.count(id->second) != 0) {
+  utils::ParamsMap request = utils::get_params_map(text);
+  const std::string id = request["checkid"];
+  if (request["requestaction"] == "runcheck" &&
+      (id == "Certificate" || id == "Ping" || id == "SNMP" || id == "URL")) {
     return;
   }
   factory.get_command(text)->execute();
 }
 
-// Lines: the ASN.1 time type (23 UTCTime, 24 GeneralizedTime), the time
-// text, the limit in days, the current time in seconds since 1970 (kept
-// within the years a certificate's time can name, as the system clock is)
-// and the subject, which reaches the response and must not end its field.
+// Lines: ASN.1 time type (23 UTCTime, 24 GeneralizedTime), time text, limit
+// in days, now in seconds (kept within the years a certificate can name) and
+// the subject, which reaches the response and must not end its field.
 void certificate(const std::string& text) {
   std::istringstream in(text);
   std::string type, time_text, limit, now, subject;
   std::getline(std::getline(std::getline(std::getline(in, type), time_text), limit), now);
   std::getline(in, subject, '\0');
-  const std::time_t seconds =
-      static_cast<std::time_t>(std::llabs(std::strtoll(now.c_str(), nullptr, 10) % 253402300799));
   const checks::CheckResult verdict = checks::CertificateCheck::judge(
-      subject, static_cast<int>(std::strtol(type.c_str(), nullptr, 10)), time_text,
-      static_cast<int>(std::strtol(limit.c_str(), nullptr, 10)), seconds);
+      subject, std::atoi(type.c_str()), time_text, std::atoi(limit.c_str()),
+      static_cast<std::time_t>(std::llabs(std::strtoll(now.c_str(), nullptr, 10) % 253402300799)));
   if ((verdict.result_string + verdict.error_message).find_first_of("#\"") != std::string::npos) {
     std::abort();
   }
 }
 
-// The host names that checks take apart, and the TLS server name set of them.
+// The host names that checks take apart, and TLS server names set of them.
 void url(const std::string& text) {
   static SSL_CTX* const context = SSL_CTX_new(TLS_client_method());
-  const checks::UrlCheck::Target target = checks::UrlCheck::parse_url(text);
-  const auto host_port = checks::CertificateCheck::parse_host(text);
   checks::PingCheck::valid_host(text);
   const std::unique_ptr<SSL, decltype(&SSL_free)> handle(SSL_new(context), &SSL_free);
-  ssl::set_server_name(handle.get(), host_port.first);
-  ssl::set_server_name(handle.get(), target.host);
+  ssl::set_server_name(handle.get(), checks::CertificateCheck::parse_host(text).first);
+  ssl::set_server_name(handle.get(), checks::UrlCheck::parse_url(text).host);
 }
 
-// The HTTP client's exchange after the connect on any response, in reads of
-// 1 to 200 bytes: the text to find, a line feed, then the response.
+// The HTTP exchange after the connect, in reads of 1 to 200 bytes: the text
+// to find, a line feed, then the response.
 void http_response(const std::string& text) {
   struct Exchange : http::HttpClientBase {
     explicit Exchange(const std::string& find)
@@ -133,13 +125,6 @@ void http_response(const std::string& text) {
   io.run();
 }
 
-// Command output for a parser of the checks, in reads of 1 to 64 bytes,
-// varied with its length.
-void parsed(const std::string& parser, const std::string& text) {
-  testing_support::TextLineReader output(text, 1 + text.size() % 64);
-  testing_support::parse_output(parser, output);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -150,20 +135,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::map<std::string, void (*)(const std::string&)> targets = {
-      {"record", record},
-      {"settings", settings},
-      {"commands", commands},
-      {"certificate", certificate},
-      {"url", url},
-      {"http_response", http_response},
-      {"vmstat", [](const std::string& text) { parsed("vmstat", text); }},
-      {"top", [](const std::string& text) { parsed("top", text); }},
-      {"ping", [](const std::string& text) { parsed("ping", text); }},
-      {"ps", [](const std::string& text) { parsed("ps", text); }},
-      {"df", [](const std::string& text) {
-         parsed("df", text);
-         parsed("df /", text);
-       }}};
-  targets.at(QUOR2_FUZZ_TARGET)(std::string(reinterpret_cast<const char*>(data), size));
+      {"record", record},           {"settings", settings}, {"commands", request},
+      {"certificate", certificate}, {"url", url},           {"http_response", http_response}};
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string name = QUOR2_FUZZ_TARGET;
+  if (targets.count(name) != 0) {
+    targets.at(name)(text);
+  } else {  // a parser of command output; for df the capacity of "/" too
+    parsed(name, text);
+    if (name == "df") parsed("df /", text);
+  }
   return 0;
 }

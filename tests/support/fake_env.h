@@ -1,36 +1,24 @@
-// A host of canned command output for the checks. Each command line is
-// answered with the outputs given for it (or else for ""), one per run, the
-// last one again and again; none is an empty output, as of a program that is
-// missing, and `timed_out` a run cut off at its time bound. The command
-// lines run are recorded; the facts about the host are set by the test.
-// Used by one thread.
+// A host of canned command output for the checks, and what their parsers
+// make of command output. Used by one thread.
 #ifndef QUOR2_TESTS_SUPPORT_FAKE_ENV_H_
 #define QUOR2_TESTS_SUPPORT_FAKE_ENV_H_
 
-#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <set>
 #include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
-#include "checks/check_result.h"
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
 #include "checks/memory_check.h"
 #include "checks/ping_check.h"
 #include "checks/proc_check.h"
-#include "utils/env.h"
 
 namespace testing_support {
 
-// A LineReader over canned text, `chunk` bytes per read so that lines also
-// arrive split across reads.
+// A LineReader over canned text, `chunk` bytes per read.
 class TextLineReader : public utils::LineReader {
  public:
   explicit TextLineReader(std::string text, std::size_t chunk = 4096)
@@ -65,9 +53,9 @@ inline std::string outcome(const checks::CheckResult& result) {
   return (result.up ? "UP: " : "DOWN: ") + result.result_string;
 }
 
-// What the output parser `parser` of a check reads from `output`: "vmstat",
-// "top" (free RAM and swap), "ping", "ps", "df" (the mount points) or
-// "df <disk>" (its capacity); "throws" when it throws, as on garbage.
+// What the parser `parser` reads from `output`: "vmstat", "top" (free RAM
+// and swap), "ping", "ps", "df" (the mount points) or "df <disk>" (its
+// capacity); "throws" when it throws, as on garbage.
 inline std::string parse_output(const std::string& parser, utils::LineReader& output) {
   const auto joined = [](const auto& names) {
     std::string text;
@@ -87,6 +75,9 @@ inline std::string parse_output(const std::string& parser, utils::LineReader& ou
   }
 }
 
+// Each command line is answered with the outputs given for it (or else for
+// ""), one per run, the last one again and again; none is an empty output,
+// as of a missing program, and `timed_out` a run cut off at its time bound.
 class FakeEnv : public utils::Env {
  public:
   static constexpr const char* timed_out = "\x01timed out";
@@ -96,7 +87,6 @@ class FakeEnv : public utils::Env {
   void set_output(const std::string& command_line, const std::string& output) {
     outputs_[command_line].push_back(output);
   }
-
   std::unique_ptr<utils::LineReader> run_command(const std::string& command_line) const override {
     commands_run.push_back(command_line);
     std::deque<std::string>& outputs = outputs_[outputs_.count(command_line) ? command_line : ""];

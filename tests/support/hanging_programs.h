@@ -6,13 +6,9 @@
 #ifndef QUOR2_TESTS_SUPPORT_HANGING_PROGRAMS_H_
 #define QUOR2_TESTS_SUPPORT_HANGING_PROGRAMS_H_
 
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 
 #include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "support/agent_process.h"
@@ -22,7 +18,7 @@ namespace testing_support {
 
 class HangingPrograms {
  public:
-  HangingPrograms() : saved_path_(getenv("PATH") != nullptr ? getenv("PATH") : "/usr/bin:/bin") {
+  HangingPrograms() : saved_path_(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin") {
     setenv("PATH", (dir_.path() + ":" + saved_path_).c_str(), 1);
   }
   ~HangingPrograms() { setenv("PATH", saved_path_.c_str(), 1); }
@@ -31,8 +27,8 @@ class HangingPrograms {
 
   // A program `name` that prints `output` and hangs.
   void add(const std::string& name, const std::string& output) {
-    dir_.write(name + ".out", output);
     const std::string base = dir_.path() + "/" + name;
+    dir_.write(name + ".out", output);
     chmod(dir_.write(name, "#!/bin/sh\nsleep 300 &\necho $$ $! > '" + base + ".tmp'\nmv '" + base +
                                ".tmp' '" + base + ".pids'\ncat '" + base + ".out'\nwait\n")
               .c_str(),
@@ -53,20 +49,16 @@ class HangingPrograms {
   // Whether the program `name` has run and neither it nor its child is left
   // (a zombie counts as gone), waiting a generous while for them to go.
   bool ended(const std::string& name) const {
+    const auto alive = [](pid_t pid) {
+      std::string stat;
+      std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+      return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] != 'Z';
+    };
     const std::vector<pid_t> pids = pids_of(name);
-    return pids.size() == 2 &&
-           wait_until(5, [&pids] { return !alive(pids[0]) && !alive(pids[1]); });
+    return pids.size() == 2 && wait_until(5, [&] { return !alive(pids[0]) && !alive(pids[1]); });
   }
 
  private:
-  static bool alive(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(stat, text)) return false;
-    const std::string::size_type close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
-  }
-
   TempDir dir_;
   const std::string saved_path_;
 };

@@ -16,7 +16,7 @@ namespace testing_support {
 class LogCapture {
  public:
   explicit LogCapture(int level = logger::Logger::Trace)
-      : sink_(std::make_shared<Sink>()), previous_(logger::Logger::current_logger) {
+      : previous_(logger::Logger::current_logger) {
     sink_->level = level;
     logger::Logger::current_logger = sink_;
   }
@@ -34,9 +34,10 @@ class LogCapture {
   std::vector<std::string> messages() const {
     std::vector<std::string> result;
     for (const std::string& line : lines()) {
-      const std::string::size_type close = line.find(") ");
-      result.push_back(close == std::string::npos ? line : line.substr(close + 2));
-      if (!result.back().empty() && result.back().back() == '\n') result.back().pop_back();
+      const std::string::size_type start =
+          line.find(") ") == std::string::npos ? 0 : line.find(") ") + 2;
+      result.push_back(
+          line.substr(start, line.size() - start - (!line.empty() && line.back() == '\n')));
     }
     return result;
   }
@@ -59,8 +60,8 @@ class LogCapture {
     std::mutex mutex;
     std::vector<std::string> lines;
   };
-  std::shared_ptr<Sink> sink_;
-  std::shared_ptr<logger::Logger> previous_;
+  const std::shared_ptr<Sink> sink_ = std::make_shared<Sink>();
+  const std::shared_ptr<logger::Logger> previous_;
 };
 
 }  // namespace testing_support

@@ -14,10 +14,8 @@ namespace testing_support {
 
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/quor2-test-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+  TempDir() : path_("/tmp/quor2-test-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   }
   ~TempDir() {
     std::error_code ignored;
@@ -29,15 +27,13 @@ class TempDir {
   const std::string& path() const { return path_; }
   // Writes `content` to the file `name` in the folder; returns its path.
   std::string write(const std::string& name, const std::string& content) const {
-    const std::string file = path_ + "/" + name;
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-    return file;
+    std::ofstream(path_ + "/" + name, std::ios::binary | std::ios::trunc) << content;
+    return path_ + "/" + name;
   }
   // The content of the file `name` in the folder, empty when missing.
   std::string read(const std::string& name) const {
-    std::ifstream in(path_ + "/" + name, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path_ + "/" + name, std::ios::binary).rdbuf();
     return text.str();
   }
 
