@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "checks/ram_check.h"
-#include "support/check_listing.h"
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
@@ -124,7 +123,6 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       {"RAM", "top/procps-ng-4", "96", "DOWN: Low RAM memory: 96% free"},
       {"RAM", "", "0", "DOWN: Low RAM memory: 0% free"},
       {"RAM", "top/blank-before-swap", "1", bad},
-      {"RAM", "", "#", missing, "Error: RAM usage check Error: Free RAM Limit [%]" + gone},
       {"RAM", "Mem: 1 2 3\nMem: 9 0 0 0\n", "1", "UP: 100% of RAM memory free",
        "Warn: Unknown MEM format"},
       {"RAM", "Memory: Real: 1 2 3 4\nMem: 9 0 0 0\n", "1", "UP: 100% of RAM memory free",
@@ -132,7 +130,6 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       {"Swap", "top/procps-ng-3.3", "73", "UP: 74% of SWAP memory free"},
       {"Swap", "top/procps-ng-3.3", "74", "DOWN: Low SWAP memory: 74% free"},
       {"Swap", "top/no-swap-line", "0", "DOWN: Low SWAP memory: 0% free"},
-      {"Swap", "", "#", missing, "Error: Swap usage check Error: Free Swap Limit [%]" + gone},
       {"DiskSpace", "df/mixed", "95#Disks=Share", "UP: Disk Share is 95% used"},
       {"DiskSpace", "df/mixed", "94#Disks=Share", "DOWN: " + disk + "Share: 95% used"},
       {"DiskSpace", "", "90#Disks=/", "DOWN: " + disk + "/: 100% used"},
@@ -193,43 +190,28 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
   }
 }
 
-// The command line each check runs, by the facts of its host.
-TEST(Checks, CommandLines) {
+// The command line a check runs on other hosts than plain Linux.
+TEST(Checks, CommandLinesByHost) {
   const std::string ping = " -c 1 \"h\" 2>&1";
   const struct {
-    const char *id, *fact, *params;
+    const char *id, *system, *params;
     std::string command;
   } rows[] = {
-      {"Processes", "Linux", "a", "ps -ax -o user,args"},
       {"Processes", "SunOS", "a", "ps -e -o user,args"},
       {"Processes", "IRIX64", nullptr, "ps -e -o user,args"},
-      {"DiskSpace", "Linux", nullptr, "df -P"},
-      {"DiskSpace", "xpg4", "1#Disks=/", "/usr/xpg4/bin/df -P"},
+      {"DiskSpace", "with xpg4", "1#Disks=/", "/usr/xpg4/bin/df -P"},
       {"Ping", "Linux", "1#Use IPv6=true", "ping6" + ping},
-      {"Ping", "no ping6", "1#Use IPv6=true", "ping -6" + ping},
+      {"Ping", "without ping6", "1#Use IPv6=true", "ping -6" + ping},
       {"Ping", "Linux", "1#Use IPv6=TRUE", "ping" + ping},
   };
   for (const auto& c : rows) {
     const auto env = std::make_shared<FakeEnv>();
-    const std::string fact = c.fact;
-    if (fact == "xpg4") {
-      env->files.insert("/usr/xpg4/bin/df");
-    } else if (fact == "no ping6") {
-      env->programs.erase("ping6");
-    } else {
-      env->system = fact;
-    }
+    env->system = c.system;
+    if (env->system == "with xpg4") env->files.insert("/usr/xpg4/bin/df");
+    if (env->system == "without ping6") env->programs.erase("ping6");
     run(env, c.id, c.params);
     EXPECT_EQ(env->commands_run, std::vector<std::string>{c.command}) << c.command;
   }
-}
-
-TEST(CheckFactory, OffersTheKnownIdsItIsGiven) {
-  const auto env = std::make_shared<FakeEnv>();
-  EXPECT_EQ(CheckFactory({"cpu", "XYZ"}, env).offered_count(), 0u);
-  const CheckFactory all(all_ids, env);
-  EXPECT_EQ(all.offered_count(), 9u);
-  EXPECT_EQ(utils::params_list_to_string(all.list_checks()), all_checks_listing);
 }
 
 // The real command lines against programs that print a line and hang: each
