@@ -180,8 +180,8 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
     for (const auto& c : rows) {
       SCOPED_TRACE(std::string(c.id) + " on " + c.output + " at level " + std::to_string(level));
       const auto env = std::make_shared<FakeEnv>();
-      for (const std::string& run : utils::split(c.output, boost::regex("\\+"))) {
-        env->set_output("", output_of(run));
+      for (const std::string& output : utils::split(c.output, boost::regex("\\+"))) {
+        env->set_output("", output_of(output));
       }
       const LogCapture capture(level);
       EXPECT_EQ(run(env, c.id, c.params), c.outcome);
@@ -190,7 +190,8 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
   }
 }
 
-// The command line a check runs on other hosts than plain Linux.
+// The command line a check runs on other hosts than plain Linux (`system`
+// names the system, or what its Linux host lacks or has).
 TEST(Checks, CommandLinesByHost) {
   const std::string ping = " -c 1 \"h\" 2>&1";
   const struct {

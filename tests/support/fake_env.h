@@ -3,6 +3,7 @@
 #ifndef QUOR2_TESTS_SUPPORT_FAKE_ENV_H_
 #define QUOR2_TESTS_SUPPORT_FAKE_ENV_H_
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <fstream>
