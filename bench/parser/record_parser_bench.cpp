@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/record_generator.h"
-#include "support/record_regex.h"
+#include "parser/record_generator.h"
+#include "parser/record_regex.h"
 #include "utils/params.h"
 
 namespace {

@@ -2,46 +2,245 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <boost/regex.hpp>
+#include <fstream>
 
-#include "support/check_listing.h"
+#include "checks/ram_check.h"
 #include "support/fake_env.h"
+#include "support/hanging_programs.h"
 #include "support/log_capture.h"
 #include "utils/params.h"
+#include "utils/text.h"
 
 namespace {
 
 using checks::CheckFactory;
+using namespace testing_support;
 
-CheckFactory factory_of(const CheckIdSet& ids) {
-  return CheckFactory(ids, std::make_shared<testing_support::FakeEnv>());
+const CheckIdSet all_ids = {"CPU", "Certificate", "DiskSpace", "Ping", "Processes",
+                            "RAM", "SNMP",        "Swap",      "URL"};
+
+// The output itself (empty or of lines), "timeout" or a fixture (no ".txt").
+std::string output_of(const std::string& name) {
+  if (name == "timeout") return FakeEnv::timed_out;
+  return name.empty() || name.find('\n') != std::string::npos ? name : read_fixture(name + ".txt");
 }
 
-TEST(CheckFactory, NothingOffered) {
-  testing_support::LogCapture capture(logger::Logger::Error);
-  const CheckFactory factory = factory_of({});
-  EXPECT_EQ(factory.offered_count(), 0u);
-  EXPECT_TRUE(factory.list_checks().empty());
-  EXPECT_EQ(factory.get_check("CPU", false)->get_description(), "Unknown check");
-  EXPECT_EQ(capture.messages(), std::vector<std::string>{"Error: Unknown check CPU"});
+// Check `id` on `env`: `params` is the value of its first parameter and
+// further fields, or a whole record ("#": none); null asks for the
+// definition. Ping always has host "h", one packet and 1 s.
+std::string run(const std::shared_ptr<const utils::Env>& env, const std::string& id,
+                const char* params) {
+  static const std::map<std::string, std::string> first = {
+      {"CPU", "Load Limit [%]"},       {"RAM", "Free RAM Limit [%]"},
+      {"Swap", "Free Swap Limit [%]"}, {"DiskSpace", "Disk Free Limit [%]"},
+      {"Processes", "Select Process"}, {"Ping", "Success rate limit [%]"}};
+  const auto check = CheckFactory(all_ids, env).get_check(id, params == nullptr);
+  if (params == nullptr) return check->get_params_definition();
+  std::string record = "#Host name or IP=h#Overall timeout [s]=1#Number of packets=1";
+  record += *params == '#' ? params : "#" + first.at(id) + "=" + params + "#";
+  return outcome(check->execute(utils::get_params_map(record)));
 }
 
-TEST(CheckFactory, IdsAreCaseSensitiveAndUnknownIdsIgnored) {
-  const CheckFactory factory = factory_of({"cpu", "XYZ", ""});
-  EXPECT_EQ(factory.offered_count(), 0u);
-  EXPECT_EQ(factory.get_check("", true)->get_description(), "Unknown check");
+// What a parser makes of a fixture of its folder, or of "<parser>=<output>"
+// (see parse_output and output_of).
+TEST(Parsers, RecordedOutputs) {
+  const std::string ps =
+      "[worker/1:0]|mydaemon -k start|php-fpm: pool www|rootxd --foreground|"
+      "run.sh --fast|server --config /etc/app.conf|sleep 600";
+  // clang-format off
+  const std::pair<const char*, std::string> rows[] = {
+      {"vmstat/procps-ng-4.0.4", "81"}, {"vmstat/procps-3.2", "81"}, {"vmstat/procps-ng-4", "5"},
+      {"vmstat/freebsd", "16"},  // "sy" twice: the cpu column (the last) counts
+      {"top/procps-ng-3.3", "77 74"},      // old positions would say 26% swap
+      {"top/procps-ng-3.3.9", "3 74"},     // "KiB Mem:": by labels too
+      {"top/procps-ng-4-gib", "24 100"},   // 7.8 of 31.25
+      {"top/memory-real-short", "50 25"},  // not read as "Memory:" of 4
+      {"top/procps-3.2", "5 75"}, {"top/procps-ng-4", "96 100"}, {"top/memory-4", "50 25"},
+      {"top/memory-5", "50 50"}, {"top/memory-real", "92 100"}, {"top/no-swap-line", "96 0"},
+      {"top=Mem: 1000k total, 970k used, 30k free, 5k buffers\nSwap: 2048M 1536M\n", "3 75"},
+      {"top=Mem: 120 30 40 0 10 200\nSwap: 200 0 200 1\n", "58 100"},
+      {"top=Swap: 782.7M\nMem: 0 0 0 0\n", "100 1"},  // 782 and 7
+      {"top=Mem: 1 2 3\nMem: 1 2 3 4 5 6 7\nSwap: 0 0\n", "0 100"}, {"top=", "0 0"},
+      {"top=MiB Mem :  0.0 total,  0.0 free\nKiB Swap: 10 total, 25 free, 0 used.\n", "100 250"},
+      {"top=KiB Swap: 10 used\nMem: 10 1 9 0\n", "90 0"},  // unlabelled: no procps-ng reading
+      // A line without digits while a figure is unknown; figures beyond 64 bits.
+      {"top/blank-before-swap", "throws"}, {"top/labelled-blank-before-swap", "throws"},
+      {"top=Mem: 99999999999999999999 1 2 3\n", "throws"},
+      {"top=Mem: 9000000000000000000 9000000000000000000 1 1\n", "throws"},
+      {"top=MiB Mem : 92233720368547758.08 total, 1.0 free\n", "throws"},
+      {"ping/bsd", "0.061000"},  // "round-trip min/avg/max/stddev", "0.0% packet loss"
+      {"ping/loss-with-time", "-1.000000"},  // 100% loss, yet an rtt line
+      {"ping/iputils", "0.061000"}, {"ping/busybox", "0.125000"}, {"ping/no-avg", "-1.000000"},
+      {"ping/loss", "-1.000000"}, {"ping/avg-beyond-values", "-1.000000"},
+      {"ping/bad-number", "throws"}, {"ps/linux", ps}, {"ps=", ""}, {"df=", ""},
+      // The long line arrives in pieces of 2047 bytes; the one-word rest is skipped.
+      {"ps/long-line", ps.substr(0, 13) + "java " + std::string(2029, 'x') + ps.substr(12)},
+      // A blank in a mount point leaves its last word; a blank line an empty entry.
+      {"df/mixed", "/|/boot|Share|/var|/var|/full|/odd|/proc/x|/lonely|"},
+      // The last field is the mount point, compared whole; a disk not listed is full.
+      {"df /=df/mixed", "48"}, {"df Share=df/mixed", "95"}, {"df /mnt/My Share=df/mixed", "100"},
+      {"df /var=df/mixed", "45"}, {"df /proc/x=df/mixed", ""}, {"df /lonely=df/mixed", "100"},
+      {"df =df/mixed", "100"}, {"df /bo=df/mixed", "100"}, {"df /=", "100"}};
+  // clang-format on
+  for (const auto& c : rows) {
+    const std::string row = c.first;
+    const std::string::size_type equals = row.find('=');
+    const bool inline_output = equals != std::string::npos;
+    TextLineReader output(output_of(inline_output ? row.substr(equals + 1) : row), 7);
+    EXPECT_EQ(parse_output(row.substr(0, inline_output ? equals : row.find('/')), output), c.second)
+        << row;
+  }
 }
 
-TEST(CheckFactory, ListsAllNineInIdOrderBuildingEachOnce) {
-  testing_support::LogCapture capture;
-  const CheckFactory factory = factory_of(
-      {"URL", "Swap", "SNMP", "RAM", "Processes", "Ping", "DiskSpace", "Certificate", "CPU"});
-  EXPECT_EQ(factory.offered_count(), 9u);
-  EXPECT_EQ(utils::params_list_to_string(factory.list_checks()),
-            testing_support::all_checks_listing);
-  const std::vector<std::string> messages = capture.messages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Debug: CpuCheck for check"), 1);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Debug: SnmpCheck for check"), 1);
+// Every check on a host of canned output (see output_of; "+" between
+// consecutive runs), at every log level; `log` is a Warn or Error line that
+// must be written.
+TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
+  const std::string bad = "ERROR: Unexpected exception", cut = "ERROR: Command timed out";
+  const std::string missing = "ERROR: Required parameter expected", gone = " parameter missing.";
+  const std::string vmstat = "ERROR: Unexpected vmstat output: ",
+                    disk = "Out of disk space on disk ";
+  const std::string rtt = " pings fall into rtt limit. Avg. rtt is ";
+  const std::string lost = "DOWN: 0.00%  out of Limit 1%" + rtt + "0.00";
+  const struct {
+    const char *id, *output, *params;
+    std::string outcome, log = "";
+  } rows[] = {
+      // clang-format off
+      {"CPU", "vmstat/procps-3.2", "81", "UP: CPU load is 81"},
+      {"CPU", "vmstat/procps-3.2", "80", "DOWN: CPU load 81 out of Limit 80"},
+      {"CPU", "vmstat/procps-ng-4", " 4abc", "DOWN: CPU load 5 out of Limit 4"},  // as stoi
+      {"CPU", "", "#", missing, "Error: CPU Check Error: Load Limit [%]" + gone},
+      {"CPU", "", "abc", bad, "Error: Unexpected exception"},
+      {"CPU", "vmstat/non-numeric", "80", bad},
+      {"CPU", "", "80", vmstat + "fewer than 4 lines"},  // no vmstat at all
+      {"CPU", "vmstat/no-sy-column", "80", vmstat + "no us or sy column"},
+      {"CPU", "vmstat/short-values", "80", vmstat + "too few values"},
+      {"CPU", "timeout", "80", cut, "Error: Command timed out"},
+      {"CPU", "", nullptr, "#paramname1=Load Limit [%]#paramtype1=longinteger#maxlength1=200#"},
+      {"RAM", "top/procps-ng-4", "95", "UP: 96% of RAM memory free"},
+      {"RAM", "top/procps-ng-4", "96", "DOWN: Low RAM memory: 96% free"},
+      {"RAM", "", "0", "DOWN: Low RAM memory: 0% free"},
+      {"RAM", "top/blank-before-swap", "1", bad},
+      {"RAM", "Mem: 1 2 3\nMem: 9 0 0 0\n", "1", "UP: 100% of RAM memory free",
+       "Warn: Unknown MEM format"},
+      {"RAM", "Memory: Real: 1 2 3 4\nMem: 9 0 0 0\n", "1", "UP: 100% of RAM memory free",
+       "Warn: Unknown MEMORY format"},
+      {"Swap", "top/procps-ng-3.3", "73", "UP: 74% of SWAP memory free"},
+      {"Swap", "top/procps-ng-3.3", "74", "DOWN: Low SWAP memory: 74% free"},
+      {"Swap", "top/no-swap-line", "0", "DOWN: Low SWAP memory: 0% free"},
+      {"DiskSpace", "df/mixed", "95#Disks=Share", "UP: Disk Share is 95% used"},
+      {"DiskSpace", "df/mixed", "94#Disks=Share", "DOWN: " + disk + "Share: 95% used"},
+      {"DiskSpace", "", "90#Disks=/", "DOWN: " + disk + "/: 100% used"},
+      {"DiskSpace", "df/mixed", "90#Disks=/proc/x", bad},
+      {"DiskSpace", "", "#Disks=/#", missing,
+       "Error: Disk space check Error: Disk Free Limit [%]" + gone},
+      {"DiskSpace", "", "90", missing, "Error: Disk space check Error: Disks" + gone},
+      // A df that fails must not cost the definition itself.
+      {"DiskSpace", "timeout", nullptr, "#paramname1=Disk Free Limit [%]#paramtype1=longinteger"
+       "#maxlength1=100#paramname2=Disks#paramtype2=listcombo#",
+       "Error: Disk space check Error: Command timed out"},
+      // Whole names of other users' processes only.
+      {"Processes", "ps/linux", "mydaemon -k start", "UP: Process mydaemon -k start is running"},
+      {"Processes", "ps/linux", "mydaemon", "DOWN: Process mydaemon is not running"},
+      {"Processes", "ps/linux", "quor2 /etc/quor2/quor.ini",
+       "DOWN: Process quor2 /etc/quor2/quor.ini is not running"},
+      {"Processes", "ps/linux", "init splash", "DOWN: Process init splash is not running"},
+      {"Processes", "", "#", missing, "Error: Process check Error: Select Process" + gone},
+      {"Processes", "timeout", "a", cut},
+      {"Processes", "USER COMMAND\napp /bin/a\n", nullptr,
+       "#paramname1=Select Process#paramtype1=listcombo#valuecount=1#value1=a"
+       "#atbutton_paramcount=1#atbutton_param1=Select Process#"},
+      // One run per packet in 1 s: 1000 ms per packet are within; a time of 0
+      // or a run cut off is a failed run.
+      {"Ping", "ping/loss+ping/rtt-10", "80#Number of packets=5", "UP: 80.00% " + rtt + "10.00"},
+      {"Ping", "ping/loss+ping/rtt-10", "90#Number of packets=5",
+       "DOWN: 80.00%  out of Limit 90%" + rtt + "10.00"},
+      {"Ping", "ping/rtt-500+ping/rtt-10", "66#Number of packets=3",
+       "UP: 66.00% " + rtt + "173.33"},
+      {"Ping", "ping/rtt-1000", "100", "UP: 100.00% " + rtt + "1000.00"},
+      {"Ping", "ping/rtt-0+ping/rtt-10", "50#Number of packets=2", "UP: 50.00% " + rtt + "10.00"},
+      {"Ping", "ping/rtt-10+timeout", "50#Number of packets=2", "UP: 50.00% " + rtt + "10.00",
+       "Warn: ping failed: Command timed out"},
+      {"Ping", "ping/unknown-host", "1", lost,
+       "Warn: ping failed: ping: nohost.invalid: Name or service not known"},
+      {"Ping", "", "1", lost, "Warn: ping failed: Error executing ping."},
+      {"Ping", "ping/bad-number", "1", bad},
+      {"Ping", "", "1#Number of packets=0", "ERROR: Number of packets must be at least 1"},
+      {"Ping", "", "1#Host name or IP=a;b", "ERROR: Invalid host name or IP"},
+      {"URL", "", nullptr,
+       "#paramname1=URL#paramtype1=text#maxlength1=255#paramname2=Status#paramtype2=longinteger"
+       "#maxlength2=600#default2=200#paramname3=Text to find#paramtype3=text#maxlength3=255#"},
+      {"cpu", "", "#", "ERROR: Unknown check", "Error: Unknown check cpu"},
+      {"cpu", "", nullptr, "#"},
+      // clang-format on
+  };
+  for (int level = 0; level <= logger::Logger::Trace; ++level) {
+    for (const auto& c : rows) {
+      SCOPED_TRACE(std::string(c.id) + " on " + c.output + " at level " + std::to_string(level));
+      const auto env = std::make_shared<FakeEnv>();
+      for (const std::string& output : utils::split(c.output, boost::regex("\\+"))) {
+        env->set_output("", output_of(output));
+      }
+      const LogCapture capture(level);
+      EXPECT_EQ(run(env, c.id, c.params), c.outcome);
+      EXPECT_TRUE(c.log.empty() || capture.contains(c.log) == (level >= (c.log[0] == 'E' ? 1 : 2)));
+    }
+  }
+}
+
+// The command line a check runs on other hosts than plain Linux (`system`
+// names the system, or what its Linux host lacks or has).
+TEST(Checks, CommandLinesByHost) {
+  const std::string ping = " -c 1 \"h\" 2>&1";
+  const struct {
+    const char *id, *system, *params;
+    std::string command;
+  } rows[] = {
+      {"Processes", "SunOS", "a", "ps -e -o user,args"},
+      {"Processes", "IRIX64", nullptr, "ps -e -o user,args"},
+      {"DiskSpace", "with xpg4", "1#Disks=/", "/usr/xpg4/bin/df -P"},
+      {"Ping", "Linux", "1#Use IPv6=true", "ping6" + ping},
+      {"Ping", "without ping6", "1#Use IPv6=true", "ping -6" + ping},
+      {"Ping", "Linux", "1#Use IPv6=TRUE", "ping" + ping},
+  };
+  for (const auto& c : rows) {
+    const auto env = std::make_shared<FakeEnv>();
+    env->system = c.system;
+    if (env->system == "with xpg4") env->files.insert("/usr/xpg4/bin/df");
+    if (env->system == "without ping6") env->programs.erase("ping6");
+    run(env, c.id, c.params);
+    EXPECT_EQ(env->commands_run, std::vector<std::string>{c.command}) << c.command;
+  }
+}
+
+// The real command lines against programs that print a line and hang: each
+// run ends at the time bound and leaves nothing running.
+TEST(Checks, HangingCommandsTimeOutAndLeaveNothingRunning) {
+  const char* const rows[][3] = {
+      {"vmstat", "CPU", "ERROR: Command timed out: vmstat 1 2"},
+      {"top", "RAM", "ERROR: Command timed out: top -d 1 -n 1 -b"},
+      {"df", "DiskSpace", "ERROR: Command timed out: df -P"},
+      {"ps", "Processes", "ERROR: Command timed out: ps -ax -o user,args"},
+      {"ping", "Ping", "DOWN: 0.00%  out of Limit 1% pings fall into rtt limit. Avg. rtt is 0.00"},
+  };
+  for (const auto& c : rows) {
+    HangingPrograms programs;
+    programs.add(c[0], "Mem: 1 2 3\n");
+    EXPECT_EQ(run(std::make_shared<utils::Env>(1), c[1], "1#Disks=/"), c[2]);
+    EXPECT_TRUE(programs.ended(c[0])) << c[0];
+  }
+}
+
+// This host's top agrees with the kernel's figures, which it reads.
+TEST(Checks, LiveFreeMemory) {
+  std::ifstream meminfo("/proc/meminfo");
+  std::map<std::string, long> kib;
+  for (std::string key; meminfo >> key;) meminfo >> kib[key], meminfo.ignore(64, '\n');
+  const auto free = checks::RamCheck(false, utils::Env::standard()).get_memory_usage();
+  EXPECT_NEAR(free.first, kib["MemFree:"] * 100 / kib["MemTotal:"], 5);
+  EXPECT_NEAR(free.second, kib["SwapTotal:"] ? kib["SwapFree:"] * 100 / kib["SwapTotal:"] : 100, 5);
 }
 
 }  // namespace

@@ -6,35 +6,61 @@
 #ifndef QUOR2_TESTS_SUPPORT_HANGING_PROGRAMS_H_
 #define QUOR2_TESTS_SUPPORT_HANGING_PROGRAMS_H_
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
-#include <string>
+#include <fstream>
 #include <vector>
 
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 
 namespace testing_support {
 
 class HangingPrograms {
  public:
-  HangingPrograms();
-  ~HangingPrograms();
+  HangingPrograms() : saved_path_(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin") {
+    setenv("PATH", (dir_.path() + ":" + saved_path_).c_str(), 1);
+  }
+  ~HangingPrograms() { setenv("PATH", saved_path_.c_str(), 1); }
   HangingPrograms(const HangingPrograms&) = delete;
   HangingPrograms& operator=(const HangingPrograms&) = delete;
 
   // A program `name` that prints `output` and hangs.
-  void add(const std::string& name, const std::string& output);
+  void add(const std::string& name, const std::string& output) {
+    const std::string base = dir_.path() + "/" + name;
+    dir_.write(name + ".out", output);
+    chmod(dir_.write(name, "#!/bin/sh\nsleep 300 &\necho $$ $! > '" + base + ".tmp'\nmv '" + base +
+                               ".tmp' '" + base + ".pids'\ncat '" + base + ".out'\nwait\n")
+              .c_str(),
+          0755);
+  }
 
   // The ids of the program `name` and of its child, once it has run.
-  std::vector<pid_t> pids_of(const std::string& name) const;
+  std::vector<pid_t> pids_of(const std::string& name) const {
+    std::vector<pid_t> pids;
+    wait_until(5, [&] {
+      std::istringstream text(dir_.read(name + ".pids"));
+      for (pid_t pid; text >> pid;) pids.push_back(pid);
+      return !pids.empty();
+    });
+    return pids;
+  }
 
   // Whether the program `name` has run and neither it nor its child is left
   // (a zombie counts as gone), waiting a generous while for them to go.
-  bool ended(const std::string& name) const;
+  bool ended(const std::string& name) const {
+    const auto alive = [](pid_t pid) {
+      std::string stat;
+      std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+      return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] != 'Z';
+    };
+    const std::vector<pid_t> pids = pids_of(name);
+    return pids.size() == 2 && wait_until(5, [&] { return !alive(pids[0]) && !alive(pids[1]); });
+  }
 
  private:
   TempDir dir_;
-  std::string saved_path_;
+  const std::string saved_path_;
 };
 
 }  // namespace testing_support

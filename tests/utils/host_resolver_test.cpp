@@ -2,50 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/steady_timer.hpp>
+
+#include "utils/io_deadline.h"
+
 namespace {
 
-using utils::HostResolver;
-
-// What the handler got, as text: the error's message or the endpoints
-// ("127.0.0.1:8080 "), and a "|" for each call.
-std::string resolve(const std::string& host, const std::string& service) {
-  boost::asio::io_service io;
-  std::string outcome;
-  HostResolver resolver(io);
-  resolver.async_resolve(
-      host, service,
-      [&](const boost::system::error_code& error, const HostResolver::Endpoints& endpoints) {
-        outcome += error ? error.message() : "";
-        for (const auto& endpoint : endpoints) {
-          outcome += endpoint.address().to_string() + ":" + std::to_string(endpoint.port()) + " ";
-        }
-        outcome += "|";
-      });
-  io.run();
-  return outcome;
-}
-
-TEST(HostResolver, Outcomes) {
-  EXPECT_EQ(resolve("127.0.0.1", "8080"), "127.0.0.1:8080 |");
-  EXPECT_EQ(resolve("127.0.0.1", "no-such-service"), "Service not found|");
-  // Names under "invalid" never reach a name server; only the last label counts.
-  for (const char* never : {"nohost.invalid", "NoHost.INVALID.", "invalid"}) {
-    EXPECT_EQ(resolve(never, "80"), "Host not found (authoritative)|") << never;
-  }
-  EXPECT_NE(resolve("invalid.localhost", "80"), "Host not found (authoritative)|");
-}
-
+// A lookup abandoned before the loop runs delivers nothing.
 TEST(HostResolver, AbandonedLookupDeliversNothing) {
   boost::asio::io_service io;
   int calls = 0;
-  {
-    HostResolver resolver(io);
-    resolver.async_resolve(
-        "127.0.0.1", "80",
-        [&](const boost::system::error_code&, const HostResolver::Endpoints&) { ++calls; });
-  }
-  io.run();  // returns: an abandoned lookup is no work
+  utils::HostResolver(io).async_resolve(
+      "127.0.0.1", "80",
+      [&](const boost::system::error_code&, const utils::HostResolver::Endpoints&) { ++calls; });
+  io.run();
   EXPECT_EQ(calls, 0);
+}
+
+// Work left at the deadline is a time-out, and is dropped undone.
+TEST(RunWithDeadline, LeftWorkIsATimeOut) {
+  boost::asio::io_service idle, io;
+  utils::run_with_deadline(idle, 1);
+  boost::asio::steady_timer timer(io, std::chrono::hours(1));
+  bool fired = false;
+  timer.async_wait([&](const boost::system::error_code&) { fired = true; });
+  EXPECT_THROW(utils::run_with_deadline(io, 1), std::runtime_error);
+  EXPECT_FALSE(fired);
 }
 
 }  // namespace
