@@ -291,7 +291,7 @@ void setup_rows(Table& table, const std::string& name, SetupRun Column::*run,
     if (!phases) break;
   }
   if (!std::isnan(cpu_goal)) {
-    table.row(name + ": server CPU per set-up (ms; sshd: all its processes)",
+    table.row(name + ": agent CPU per set-up (ms; sshd: all its processes)",
               goal(a.cpu_ms, cpu_goal), a.cpu_ms, b.cpu_ms, c.cpu_ms, 2);
   }
   table.text_row(name + ": set-up errors", "", std::to_string(a.errors), std::to_string(b.errors),
