@@ -105,6 +105,21 @@ bool decode_armour(const std::string& text, Secret& blob) {
   return true;
 }
 
+// Whether the CRT parameters sign as n, e and d do: libssh used only those,
+// so a file damaged elsewhere must not start failing now.
+bool consistent(const BIGNUM* n, const BIGNUM* e, const BIGNUM* p, const BIGNUM* q,
+                const BIGNUM* iqmp, const BIGNUM* p1, const BIGNUM* q1, const BIGNUM* dmp1,
+                const BIGNUM* dmq1, BN_CTX* context) {
+  const Number product(BN_new());
+  if (!product || BN_mul(product.get(), p, q, context) != 1 || BN_cmp(product.get(), n) != 0) {
+    return false;
+  }
+  const auto is_one = [&](const BIGNUM* a, const BIGNUM* b, const BIGNUM* modulus) {
+    return BN_mod_mul(product.get(), a, b, modulus, context) == 1 && BN_is_one(product.get());
+  };
+  return is_one(q, iqmp, p) && is_one(e, dmp1, p1) && is_one(e, dmq1, q1);
+}
+
 std::string pem_of(const std::vector<std::pair<const char*, const BIGNUM*>>& parameters) {
   const std::unique_ptr<OSSL_PARAM_BLD, Deleter> builder(OSSL_PARAM_BLD_new());
   if (!builder) return "";
@@ -171,7 +186,9 @@ std::string openssh_rsa_key_as_pem(const std::string& file_text) {
       BN_sub(p1.get(), p.get(), BN_value_one()) != 1 ||
       BN_sub(q1.get(), q.get(), BN_value_one()) != 1 ||
       BN_mod(dmp1.get(), d.get(), p1.get(), context.get()) != 1 ||
-      BN_mod(dmq1.get(), d.get(), q1.get(), context.get()) != 1) {
+      BN_mod(dmq1.get(), d.get(), q1.get(), context.get()) != 1 ||
+      !consistent(n.get(), e.get(), p.get(), q.get(), iqmp.get(), p1.get(), q1.get(), dmp1.get(),
+                  dmq1.get(), context.get())) {
     return "";
   }
   return pem_of({{OSSL_PKEY_PARAM_RSA_N, n.get()},
