@@ -90,6 +90,7 @@ bool decode_armour(const std::string& text, Secret& blob) {
   const std::size_t end = text.find(end_line);
   if (begin == std::string::npos || end == std::string::npos || end < begin) return false;
   Secret base64;
+  base64.bytes.reserve(end - begin);  // no copies left behind by growing
   for (std::size_t i = begin + begin_line.size(); i < end; ++i) {
     if (!std::isspace(static_cast<unsigned char>(text[i]))) base64.bytes.push_back(text[i]);
   }
