@@ -1,13 +1,16 @@
-// quor2-bench: measures the agent and, side by side in the same run, OpenSSH's
-// sshd serving the same bytes through a forced command, and prints a
-// Markdown table with both columns and their ratio. Started by
-// bench/run-bench.sh, which prepares both servers; see bench_options.h.
+// quor2-bench: measures the agent and, side by side in the same run, a
+// minimal libssh server (quor2-bench-libssh: what libssh costs by itself)
+// and OpenSSH's sshd serving the same bytes through a forced command, and
+// prints a Markdown table with the goals, the three columns and the ratio
+// of the agent to sshd. Started by bench/run-bench.sh, which prepares the
+// servers; see bench_options.h.
 #include <libssh/libssh.h>
 #include <signal.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -35,6 +38,10 @@ constexpr int warm_up_connections = 10;
 constexpr int round_trip_block = 500;
 constexpr int answer_timeout_ms = 10000;
 constexpr double idle_wait_seconds = 5;
+constexpr double none = NAN;  // not measured
+
+const std::string rsa_host_keys = "rsa-sha2-512,rsa-sha2-256";
+const std::string ed25519_host_keys = "ssh-ed25519";
 
 double milliseconds_since(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -49,22 +56,34 @@ struct LevelResult {
   ProcessStats after_one_second;
 };
 
+// Sequential set-ups with one host key type.
+struct SetupRun {
+  Samples total, connect, login, channel, shell, greeting;
+  double cpu_ms = none;  // the server's CPU time per set-up
+  long errors = 0;
+  std::string algorithms;
+};
+
 // Everything measured of one server.
 struct Column {
   std::unique_ptr<bench::ServerUnderTest> server;
+  bool under_load = true;  // takes part in the concurrency levels
   bench::LoadTarget target;
   Samples startup;
   ProcessStats idle;
-  Samples total, connect, login, channel, shell, greeting;
-  Samples total_no_delay, connect_no_delay;  // the client without Nagle's algorithm
-  long setup_errors = 0;
+  SetupRun rsa, ed25519, rsa_no_delay;  // the last with the client's Nagle's algorithm off
   Samples list_trip, define_trip;
   long trip_errors = 0;
   std::string define_answer;
   std::vector<LevelResult> levels;
   long peak_rss_kb = 0;
   long peak_pss_kb = 0;
-  std::string algorithms;
+};
+
+struct SetupPass {
+  std::string host_keys;
+  bool no_delay;
+  SetupRun Column::*run;
 };
 
 void report_error(const Column& column, const std::string& what) {
@@ -83,30 +102,45 @@ void measure_startup(std::vector<Column>& columns, int starts) {
     column.idle = bench::read_process_stats(column.server->pid(), true);
 }
 
-void measure_setup(std::vector<Column>& columns, int connections, bool no_delay) {
+// Until the server has no more processes than when idle (sshd's of the
+// last connections are gone and reaped), at most idle_wait_seconds.
+void wait_for_idle_processes(const Column& column) {
+  const Clock::time_point start = Clock::now();
+  while (bench::read_process_stats(column.server->pid(), false).processes > column.idle.processes &&
+         milliseconds_since(start) < idle_wait_seconds * 1000) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void measure_setup(std::vector<Column>& columns, int connections, const SetupPass& pass) {
+  std::vector<double> cpu_before(columns.size());
   for (int i = 0; i < warm_up_connections + connections; ++i) {
-    for (Column& column : columns) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      Column& column = columns[c];
+      SetupRun& run = column.*pass.run;
+      if (i == warm_up_connections) cpu_before[c] = bench::cpu_milliseconds(column.server->pid());
       try {
         const bench::TimedSession session(column.target.port, column.target.user,
-                                          column.target.password, column.target.greeting, no_delay);
-        if (column.algorithms.empty()) column.algorithms = session.algorithms();
+                                          column.target.password, column.target.greeting,
+                                          pass.no_delay, pass.host_keys);
+        if (run.algorithms.empty()) run.algorithms = session.algorithms();
         if (i < warm_up_connections) continue;
         const bench::SetupTimes& times = session.setup_times();
-        if (no_delay) {
-          column.total_no_delay.add(times.total());
-          column.connect_no_delay.add(times.connect);
-          continue;
-        }
-        column.total.add(times.total());
-        column.connect.add(times.connect);
-        column.login.add(times.login);
-        column.channel.add(times.channel);
-        column.shell.add(times.shell);
-        column.greeting.add(times.greeting);
+        run.total.add(times.total());
+        run.connect.add(times.connect);
+        run.login.add(times.login);
+        run.channel.add(times.channel);
+        run.shell.add(times.shell);
+        run.greeting.add(times.greeting);
       } catch (const std::exception& error) {
-        if (column.setup_errors++ == 0) report_error(column, error.what());
+        if (run.errors++ == 0) report_error(column, error.what());
       }
     }
+  }
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    wait_for_idle_processes(columns[c]);
+    (columns[c].*pass.run).cpu_ms =
+        (bench::cpu_milliseconds(columns[c].server->pid()) - cpu_before[c]) / connections;
   }
 }
 
@@ -180,26 +214,41 @@ LevelResult measure_level(Column& column, int sessions, double seconds) {
 // ---- The table ----
 
 std::string number(double value, int decimals) {
+  if (std::isnan(value)) return "-";
   char text[64];
   std::snprintf(text, sizeof(text), "%.*f", decimals, value);
   return text;
 }
 
 std::string ratio(double ours, double theirs) {
-  return theirs > 0 ? number(ours / theirs, 2) + "x" : "-";
+  return theirs > 0 && !std::isnan(ours) ? number(ours / theirs, 2) + "x" : "-";
 }
 
+// A goal of at most `limit` for `value`, and whether it is met.
+std::string at_most(double value, double limit, const std::string& unit) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%g", limit);
+  return "<= " + std::string(text) + unit + (value <= limit ? " (met)" : " (missed)");
+}
+
+// The columns are the agent, the minimal libssh server and sshd.
 class Table {
  public:
-  void row(const std::string& label, double ours, double theirs, int decimals) {
-    rows_ << "| " << label << " | " << number(ours, decimals) << " | " << number(theirs, decimals)
-          << " | " << ratio(ours, theirs) << " |\n";
+  void row(const std::string& label, const std::string& goal, double ours, double plain,
+           double theirs, int decimals) {
+    rows_ << "| " << label << " | " << goal << " | " << number(ours, decimals) << " | "
+          << number(plain, decimals) << " | " << number(theirs, decimals) << " | "
+          << ratio(ours, theirs) << " |\n";
   }
-  void text_row(const std::string& label, const std::string& ours, const std::string& theirs) {
-    rows_ << "| " << label << " | " << ours << " | " << theirs << " | - |\n";
+  void text_row(const std::string& label, const std::string& goal, const std::string& ours,
+                const std::string& plain, const std::string& theirs) {
+    rows_ << "| " << label << " | " << goal << " | " << ours << " | " << plain << " | " << theirs
+          << " | - |\n";
   }
   std::string str() const {
-    return "| Measure | quor2 | sshd | quor2/sshd |\n|---|---:|---:|---:|\n" + rows_.str();
+    return "| Measure | Goal | quor2 | libssh minimal | sshd | quor2/sshd |\n"
+           "|---|---|---:|---:|---:|---:|\n" +
+           rows_.str();
   }
 
  private:
@@ -215,76 +264,105 @@ std::string threads_and_fds(const ProcessStats& stats, bool processes) {
 
 std::string idle_time(double ms) { return ms < 0 ? "not within 5 s" : number(ms, 0); }
 
-void print_report(const bench::BenchOptions& options, const Column& ours, const Column& theirs) {
+// The rows of one kind of sequential set-up; `goals` for the median and
+// the server's CPU, in ms, unless NaN.
+void setup_rows(Table& table, const std::string& name, SetupRun Column::*run,
+                const std::vector<Column>& columns, double median_goal, double cpu_goal,
+                bool phases) {
+  const SetupRun& a = columns[0].*run;
+  const SetupRun& b = columns[1].*run;
+  const SetupRun& c = columns[2].*run;
+  const auto goal = [](double value, double limit) {
+    return std::isnan(limit) ? std::string() : at_most(value, limit, " ms");
+  };
+  table.row(name + ": set-up, median (ms)", goal(a.total.median(), median_goal),
+            a.total.median(), b.total.median(), c.total.median(), 2);
+  table.row(name + ": set-up, 99th percentile (ms)", "", a.total.percentile(99),
+            b.total.percentile(99), c.total.percentile(99), 2);
+  const std::pair<const char*, Samples SetupRun::*> steps[] = {
+      {"connect and key exchange", &SetupRun::connect},
+      {"login", &SetupRun::login},
+      {"channel open", &SetupRun::channel},
+      {"shell", &SetupRun::shell},
+      {"greeting received", &SetupRun::greeting}};
+  for (const auto& step : steps) {
+    table.row(name + ": - " + step.first + ", median (ms)", "", (a.*step.second).median(),
+              (b.*step.second).median(), (c.*step.second).median(), 2);
+    if (!phases) break;
+  }
+  if (!std::isnan(cpu_goal)) {
+    table.row(name + ": agent CPU per set-up (ms; sshd: all its processes)",
+              goal(a.cpu_ms, cpu_goal), a.cpu_ms, b.cpu_ms, c.cpu_ms, 2);
+  }
+  table.text_row(name + ": set-up errors", "", std::to_string(a.errors), std::to_string(b.errors),
+                 std::to_string(c.errors));
+}
+
+void print_report(const bench::BenchOptions& options, const std::vector<Column>& columns) {
+  const Column& ours = columns[0];
+  const Column& plain = columns[1];
+  const Column& theirs = columns[2];
   utsname host{};
   uname(&host);
-  std::cout << "\nquor2 against OpenSSH's sshd, same client (libssh " << ssh_version(0)
-            << "), loopback.\n"
+  std::cout << "\nquor2 against a minimal libssh server and OpenSSH's sshd, same client (libssh "
+            << ssh_version(0) << "), loopback.\n"
             << "Machine: " << (options.machine.empty() ? "(not described)" : options.machine)
             << "; " << host.sysname << " " << host.release << ".\n"
-            << "Algorithms: quor2 " << ours.algorithms << "; sshd " << theirs.algorithms << ".\n"
-            << "Set-up over " << ours.total.size() << " sequential connections each way, after "
+            << "Algorithms: quor2 " << ours.rsa.algorithms << "; libssh minimal "
+            << plain.rsa.algorithms << "; sshd " << theirs.rsa.algorithms << ".\n"
+            << "Set-up over " << ours.rsa.total.size()
+            << " sequential connections per server and host key type, after "
             << warm_up_connections << " unmeasured ones; round trips over " << ours.list_trip.size()
             << " requests of each kind; " << options.seconds
-            << " s of load per concurrency level.\n\n";
+            << " s of load per concurrency level (quor2 and sshd).\n\n";
 
   Table table;
+  const double start_ratio = ours.startup.median() / theirs.startup.median();
   table.row("Start to listening, median of " + std::to_string(options.starts) + " (ms)",
-            ours.startup.median(), theirs.startup.median(), 1);
-  table.row("Resident memory idle (MiB)", mib(ours.idle.rss_kb), mib(theirs.idle.rss_kb), 1);
-  table.row("Set-up, median (ms)", ours.total.median(), theirs.total.median(), 2);
-  table.row("Set-up, 99th percentile (ms)", ours.total.percentile(99), theirs.total.percentile(99),
-            2);
-  const std::pair<const char*, Samples Column::*> phases[] = {
-      {"connect and key exchange", &Column::connect},
-      {"login", &Column::login},
-      {"channel open", &Column::channel},
-      {"shell", &Column::shell},
-      {"greeting received", &Column::greeting}};
-  for (const auto& phase : phases) {
-    table.row(std::string("- ") + phase.first + ", median (ms)", (ours.*phase.second).median(),
-              (theirs.*phase.second).median(), 2);
-    table.row(std::string("- ") + phase.first + ", 99th percentile (ms)",
-              (ours.*phase.second).percentile(99), (theirs.*phase.second).percentile(99), 2);
-  }
-  table.row("Set-up, client without Nagle's algorithm, median (ms)", ours.total_no_delay.median(),
-            theirs.total_no_delay.median(), 2);
-  table.row("Set-up, client without Nagle's algorithm, 99th percentile (ms)",
-            ours.total_no_delay.percentile(99), theirs.total_no_delay.percentile(99), 2);
-  table.row("- connect and key exchange, median (ms)", ours.connect_no_delay.median(),
-            theirs.connect_no_delay.median(), 2);
-  table.text_row("Set-up errors", std::to_string(ours.setup_errors),
-                 std::to_string(theirs.setup_errors));
+            "<= 1.0x sshd" + std::string(start_ratio <= 1.0 ? " (met)" : " (missed)"),
+            ours.startup.median(), plain.startup.median(), theirs.startup.median(), 1);
+  table.row("Resident memory idle (MiB)", at_most(mib(ours.idle.rss_kb), 8, " MiB"),
+            mib(ours.idle.rss_kb), mib(plain.idle.rss_kb), mib(theirs.idle.rss_kb), 1);
+  setup_rows(table, "RSA 3072", &Column::rsa, columns, 4, 2.5, true);
+  setup_rows(table, "Ed25519", &Column::ed25519, columns, 2, 0.6, true);
+  setup_rows(table, "RSA 3072, client without Nagle's algorithm", &Column::rsa_no_delay, columns,
+             none, none, false);
   const std::pair<const char*, Samples Column::*> trips[] = {
       {"listchecks", &Column::list_trip}, {"definecheck CPU", &Column::define_trip}};
   for (const auto& trip : trips) {
     const Samples& a = ours.*trip.second;
-    const Samples& b = theirs.*trip.second;
-    table.row(std::string(trip.first) + " round trip, median (ms)", a.median(), b.median(), 3);
-    table.row(std::string(trip.first) + " round trip, 99th percentile (ms)", a.percentile(99),
-              b.percentile(99), 3);
-    table.row(std::string(trip.first) + " requests/s, one session", a.size() * 1000 / a.sum(),
-              b.size() * 1000 / b.sum(), 0);
+    const Samples& b = plain.*trip.second;
+    const Samples& c = theirs.*trip.second;
+    const double trip_ratio = a.median() / c.median();
+    table.row(std::string(trip.first) + " round trip, median (ms)",
+              "<= 0.30x sshd" + std::string(trip_ratio <= 0.30 ? " (met)" : " (missed)"),
+              a.median(), b.median(), c.median(), 3);
+    table.row(std::string(trip.first) + " round trip, 99th percentile (ms)", "", a.percentile(99),
+              b.percentile(99), c.percentile(99), 3);
+    table.row(std::string(trip.first) + " requests/s, one session", "", a.size() * 1000 / a.sum(),
+              b.size() * 1000 / b.sum(), c.size() * 1000 / c.sum(), 0);
   }
-  table.text_row("Round-trip errors", std::to_string(ours.trip_errors),
-                 std::to_string(theirs.trip_errors));
+  table.text_row("Round-trip errors", "", std::to_string(ours.trip_errors),
+                 std::to_string(plain.trip_errors), std::to_string(theirs.trip_errors));
   for (std::size_t i = 0; i < ours.levels.size(); ++i) {
     const LevelResult& a = ours.levels[i];
     const LevelResult& b = theirs.levels[i];
     const std::string prefix = std::to_string(a.sessions) + " sessions: ";
-    table.row(prefix + "listchecks requests/s", a.requests_per_second, b.requests_per_second, 0);
-    table.text_row(prefix + "errors", std::to_string(a.errors), std::to_string(b.errors));
-    table.text_row(prefix + "back to idle after they left (ms)", idle_time(a.back_to_idle_ms),
-                   idle_time(b.back_to_idle_ms));
-    table.text_row(prefix + "threads (sshd: processes) / fds 1 s after",
-                   threads_and_fds(a.after_one_second, false),
+    table.row(prefix + "listchecks requests/s", "", a.requests_per_second, none,
+              b.requests_per_second, 0);
+    table.text_row(prefix + "errors", a.sessions == 200 ? (a.errors == 0 ? "0 (met)" : "0 (missed)") : "",
+                   std::to_string(a.errors), "-", std::to_string(b.errors));
+    table.text_row(prefix + "back to idle after they left (ms)", "", idle_time(a.back_to_idle_ms),
+                   "-", idle_time(b.back_to_idle_ms));
+    table.text_row(prefix + "threads (sshd: processes) / fds 1 s after", "",
+                   threads_and_fds(a.after_one_second, false), "-",
                    threads_and_fds(b.after_one_second, true));
   }
-  table.text_row("Idle threads (sshd: processes) / fds", threads_and_fds(ours.idle, false),
-                 threads_and_fds(theirs.idle, true));
-  table.row("Resident memory peak, 200 sessions, summed over processes (MiB)",
-            mib(ours.peak_rss_kb), mib(theirs.peak_rss_kb), 1);
-  table.row("Proportional memory (PSS) peak, 200 sessions (MiB)", mib(ours.peak_pss_kb),
+  table.text_row("Idle threads (sshd: processes) / fds", "", threads_and_fds(ours.idle, false),
+                 threads_and_fds(plain.idle, false), threads_and_fds(theirs.idle, true));
+  table.row("Resident memory peak, 200 sessions, summed over processes (MiB)", "",
+            mib(ours.peak_rss_kb), none, mib(theirs.peak_rss_kb), 1);
+  table.row("Proportional memory (PSS) peak, 200 sessions (MiB)", "", mib(ours.peak_pss_kb), none,
             mib(theirs.peak_pss_kb), 1);
   std::cout << table.str();
 }
@@ -299,7 +377,7 @@ int main(int argc, char** argv) {
     std::cerr << "quor2-bench: " << error.what() << "\n";
     return 2;
   }
-  // Interrupted, the benchmark ends both servers before it goes: every
+  // Interrupted, the benchmark ends the servers before it goes: every
   // thread blocks the stop signals, and one waits for them.
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
@@ -308,17 +386,20 @@ int main(int argc, char** argv) {
   sigaddset(&stop_signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   ssh_init();
-  std::vector<Column> columns(2);
-  Column& ours = columns[0];
-  Column& theirs = columns[1];
-  ours.server = std::make_unique<bench::ServerUnderTest>("quor2", options.quor2.port,
-                                                         options.quor2.command, options.quor2.log);
-  theirs.server = std::make_unique<bench::ServerUnderTest>("sshd", options.sshd.port,
-                                                           options.sshd.command, options.sshd.log);
-  for (Column& column : columns) {
-    column.target = {column.server->port(), options.user, options.password, bench::greeting,
-                     bench::listing};
+  std::vector<Column> columns(3);
+  const std::pair<const char*, const bench::ServerOptions*> servers[] = {
+      {"quor2", &options.quor2}, {"libssh minimal", &options.libssh}, {"sshd", &options.sshd}};
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const bench::ServerOptions& server = *servers[i].second;
+    columns[i].server = std::make_unique<bench::ServerUnderTest>(servers[i].first, server.port,
+                                                                 server.command, server.log);
+    columns[i].target = {server.port, options.user, options.password, bench::greeting,
+                         bench::listing};
+    // Only the agent knows the definition; the others answer everything
+    // with the listing.
+    columns[i].define_answer = i == 0 ? bench::definition : bench::listing;
   }
+  columns[1].under_load = false;
   std::thread([stop_signals, &columns] {
     int received = 0;
     sigwait(&stop_signals, &received);
@@ -327,21 +408,24 @@ int main(int argc, char** argv) {
     }
     _exit(128 + received);
   }).detach();
-  ours.define_answer = bench::definition;
-  theirs.define_answer = bench::listing;  // the responder answers everything with the listing
 
   try {
     std::cerr << "Start-up ...\n";
     measure_startup(columns, options.starts);
-    std::cerr << "Set-up ...\n";
-    measure_setup(columns, options.connections, false);
-    measure_setup(columns, options.connections, true);
+    const std::pair<const char*, SetupPass> passes[] = {
+        {"RSA", {rsa_host_keys, false, &Column::rsa}},
+        {"Ed25519", {ed25519_host_keys, false, &Column::ed25519}},
+        {"RSA without Nagle", {rsa_host_keys, true, &Column::rsa_no_delay}}};
+    for (const auto& pass : passes) {
+      std::cerr << "Set-up, " << pass.first << " ...\n";
+      measure_setup(columns, options.connections, pass.second);
+    }
     std::cerr << "Round trips ...\n";
     measure_round_trips(columns, options.requests);
     for (const int sessions : levels) {
       std::cerr << sessions << " sessions ...\n";
       for (Column& column : columns) {
-        column.levels.push_back(measure_level(column, sessions, options.seconds));
+        if (column.under_load) column.levels.push_back(measure_level(column, sessions, options.seconds));
       }
     }
   } catch (const std::exception& error) {
@@ -349,6 +433,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (Column& column : columns) column.server->stop();
-  print_report(options, ours, theirs);
+  print_report(options, columns);
   return 0;
 }

@@ -60,8 +60,8 @@ BenchOptions parse_bench_options(int argc, char** argv) {
   if (!std::getline(in, options.password)) {
     throw std::invalid_argument("cannot read a password from " + password_file);
   }
-  for (auto server :
-       {std::make_pair("quor2", &options.quor2), std::make_pair("sshd", &options.sshd)}) {
+  for (auto server : {std::make_pair("quor2", &options.quor2), std::make_pair("sshd", &options.sshd),
+                      std::make_pair("libssh", &options.libssh)}) {
     const std::string prefix = std::string("--") + server.first;
     server.second->port = positive(prefix + "-port", take(prefix + "-port"));
     server.second->command = split_blanks(take(prefix + "-command"));

@@ -1,10 +1,12 @@
-// The command line of quor2-bench: where the two servers listen, how to
-// start them, the login, and how much to measure.
+// The command line of quor2-bench: where the three servers listen (the
+// agent, the minimal libssh server, OpenSSH's sshd), how to start them, the
+// login, and how much to measure.
 //
 //   quor2-bench --user NAME --password-file FILE
 //               --quor2-port P --quor2-command 'build/quor2 /tmp/b/quor.ini' --quor2-log FILE
 //               --sshd-port P --sshd-command '/usr/sbin/sshd -D -e -f /tmp/b/sshd_config'
-//               --sshd-log FILE [--connections 200] [--requests 5000] [--seconds 5]
+//               --sshd-log FILE --libssh-port P --libssh-command '...' --libssh-log FILE
+//               [--connections 200] [--requests 5000] [--seconds 5]
 //               [--starts 5] [--machine TEXT]
 //
 // Commands are split at blanks and run without a shell.
@@ -27,6 +29,7 @@ struct BenchOptions {
   std::string password;
   ServerOptions quor2;
   ServerOptions sshd;
+  ServerOptions libssh;
   int connections = 200;  // sequential set-ups per server
   int requests = 5000;    // round trips per request kind and server
   double seconds = 5;     // of load per concurrency level

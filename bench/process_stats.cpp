@@ -1,6 +1,10 @@
 #include "process_stats.h"
 
+#include <unistd.h>
+
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "probe/process_probe.h"
@@ -11,6 +15,21 @@ namespace {
 
 std::string proc_path(pid_t pid, const char* entry) {
   return "/proc/" + std::to_string(pid) + "/" + entry;
+}
+
+// utime, stime, cutime and cstime of /proc/<pid>/stat in clock ticks,
+// counted after the command name, which may hold blanks and parentheses.
+long cpu_ticks(pid_t pid) {
+  std::ifstream in(proc_path(pid, "stat"));
+  std::string line;
+  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return 0;
+  std::istringstream rest(line.substr(line.rfind(')') + 1));
+  std::string field;
+  for (int i = 3; i < 14; ++i) rest >> field;
+  long ticks = 0;
+  long value = 0;
+  for (int i = 14; i <= 17 && rest >> value; ++i) ticks += value;
+  return ticks;
 }
 
 }  // namespace
@@ -43,6 +62,12 @@ ProcessStats read_process_stats(pid_t root, bool with_pss) {
     }
   }
   return stats;
+}
+
+double cpu_milliseconds(pid_t root) {
+  long ticks = 0;
+  for (const pid_t pid : process_tree(root)) ticks += cpu_ticks(pid);
+  return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace bench

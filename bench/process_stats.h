@@ -25,6 +25,11 @@ std::vector<pid_t> process_tree(pid_t root);
 // it is 0 unless asked for.
 ProcessStats read_process_stats(pid_t root, bool with_pss);
 
+// Milliseconds of CPU (user and system) spent by process_tree(root) so far,
+// including the children each of them has reaped: sshd's per-connection
+// processes count once they are gone.
+double cpu_milliseconds(pid_t root);
+
 }  // namespace bench
 
 #endif  // QUOR2_BENCH_PROCESS_STATS_H_

@@ -1,5 +1,6 @@
 #!/bin/bash
-# Benchmarks the agent against OpenSSH's sshd on loopback and prints a table.
+# Benchmarks the agent against a minimal libssh server and OpenSSH's sshd on
+# loopback and prints a table.
 #
 #   bench/run-bench.sh [BUILD_DIR]     (make bench runs it on build/)
 #
@@ -12,7 +13,9 @@
 # port (the host's sshd configuration is not read), and removes the account
 # and every file again on exit. The forced command of that sshd is
 # quor2-bench-responder, which writes the agent's greeting and answers every
-# read with the agent's listing, so both servers move the same bytes.
+# read with the agent's listing, so both servers move the same bytes. The
+# minimal libssh server (quor2-bench-libssh) does the same in-process, with
+# the agent's host keys.
 set -euo pipefail
 
 build=${1:-build}
@@ -23,8 +26,9 @@ build=$(cd "$build" && pwd)
 agent=$build/quor2
 bench=$build/bench/quor2-bench
 responder=$build/bench/quor2-bench-responder
+minimal=$build/bench/quor2-bench-libssh
 account=quor2bench
-for program in "$agent" "$bench" "$responder" /usr/sbin/sshd; do
+for program in "$agent" "$bench" "$responder" "$minimal" /usr/sbin/sshd; do
     [ -x "$program" ] || { echo "missing $program (make bench builds it)" >&2; exit 1; }
 done
 if getent passwd "$account" >/dev/null; then
@@ -67,14 +71,21 @@ if [ ! -d /run/sshd ]; then
     mkdir -m 755 /run/sshd
     made_privsep=1
 fi
-# Host keys of the same type and size.
-ssh-keygen -q -t rsa -b 3072 -N '' -f "$work/agent/ssh_host_rsa_key"
-ssh-keygen -q -t rsa -b 3072 -N '' -f "$work/sshd/ssh_host_rsa_key"
+# Host keys of the same types and size, in ssh-keygen's default format;
+# the client picks RSA or Ed25519 per set-up.
+for server in agent sshd; do
+    ssh-keygen -q -t rsa -b 3072 -N '' -f "$work/$server/ssh_host_rsa_key"
+    ssh-keygen -q -t ed25519 -N '' -f "$work/$server/ssh_host_ed25519_key"
+done
 install -m 755 "$responder" "$work/responder"
 
 agent_port=$(free_port)
 sshd_port=$(free_port)
 while [ "$sshd_port" = "$agent_port" ]; do sshd_port=$(free_port); done
+minimal_port=$(free_port)
+while [ "$minimal_port" = "$agent_port" ] || [ "$minimal_port" = "$sshd_port" ]; do
+    minimal_port=$(free_port)
+done
 
 cat >"$work/agent/quor.ini" <<INI
 [agent]
@@ -94,6 +105,7 @@ cat >"$work/sshd/sshd_config" <<CONF
 Port $sshd_port
 ListenAddress 127.0.0.1
 HostKey $work/sshd/ssh_host_rsa_key
+HostKey $work/sshd/ssh_host_ed25519_key
 PidFile none
 UsePAM no
 PasswordAuthentication yes
@@ -115,7 +127,7 @@ CONF
 /usr/sbin/sshd -t -f "$work/sshd/sshd_config"
 
 echo "sshd: $(ssh -V 2>&1), UsePAM no, password hashed with SHA-512 (5000 rounds)," \
-    "forced command quor2-bench-responder; host keys RSA 3072 bits on both."
+    "forced command quor2-bench-responder; host keys RSA 3072 bits and Ed25519 on all three."
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 memory=$(awk '/^MemTotal/ { printf "%.0f GiB RAM", $2 / 1048576 }' /proc/meminfo)
 "$bench" --user "$account" --password-file "$work/password" \
@@ -123,9 +135,12 @@ memory=$(awk '/^MemTotal/ { printf "%.0f GiB RAM", $2 / 1048576 }' /proc/meminfo
     --quor2-log "$work/agent.log" \
     --sshd-port "$sshd_port" --sshd-command "/usr/sbin/sshd -D -e -f $work/sshd/sshd_config" \
     --sshd-log "$work/sshd.log" \
+    --libssh-port "$minimal_port" --libssh-log "$work/libssh.log" \
+    --libssh-command "$minimal $minimal_port $work/agent/ssh_host_rsa_key $work/agent/ssh_host_ed25519_key $account $work/password" \
     --machine "$(nproc) CPUs (${cpu:-unknown}), $memory" ${QUOR2_BENCH_OPTIONS:-} || {
     status=$?
     echo "--- quor2 log:" >&2; tail -n 20 "$work/agent.log" >&2 || true
     echo "--- sshd log:" >&2; tail -n 20 "$work/sshd.log" >&2 || true
+    echo "--- libssh minimal log:" >&2; tail -n 20 "$work/libssh.log" >&2 || true
     exit "$status"
 }

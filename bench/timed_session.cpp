@@ -27,7 +27,8 @@ int remaining_ms(Clock::time_point deadline) {
 }  // namespace
 
 TimedSession::TimedSession(int port, const std::string& user, const std::string& password,
-                           const std::string& greeting, bool no_delay)
+                           const std::string& greeting, bool no_delay,
+                           const std::string& host_keys)
     : session_(ssh_new()) {
   if (!session_) throw std::runtime_error("ssh_new failed");
   const int no_logging = SSH_LOG_NOLOG;
@@ -39,6 +40,7 @@ TimedSession::TimedSession(int port, const std::string& user, const std::string&
   ssh_options_set(session_.get(), SSH_OPTIONS_PROCESS_CONFIG, &process_config);
   const int nodelay = no_delay ? 1 : 0;
   ssh_options_set(session_.get(), SSH_OPTIONS_NODELAY, &nodelay);
+  if (!host_keys.empty()) ssh_options_set(session_.get(), SSH_OPTIONS_HOSTKEYS, host_keys.c_str());
 
   Clock::time_point start = Clock::now();
   if (ssh_connect(session_.get()) != SSH_OK) {

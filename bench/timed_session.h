@@ -26,9 +26,11 @@ class TimedSession {
   // Sets the session up with 127.0.0.1:port; throws std::runtime_error
   // naming the step that failed, or when the greeting is not `greeting`.
   // `no_delay` turns Nagle's algorithm off on the client's socket, as
-  // libssh does not by default.
+  // libssh does not by default; `host_keys`, unless empty, are the host
+  // key algorithms the client accepts ("ssh-ed25519").
   TimedSession(int port, const std::string& user, const std::string& password,
-               const std::string& greeting, bool no_delay = false);
+               const std::string& greeting, bool no_delay = false,
+               const std::string& host_keys = "");
 
   const SetupTimes& setup_times() const { return times_; }
 

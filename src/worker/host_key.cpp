@@ -5,8 +5,36 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include <openssl/crypto.h>
 
 #include "utils/text.h"
+#include "worker/openssh_rsa_key.h"
+
+namespace {
+
+// The key as libssh reads it, except an RSA key in OpenSSH's format, which
+// goes in as PEM so that it keeps its CRT parameters.
+bool import_key_file(const HostKeyFile& file, ssh_key& imported) {
+  if (file.types.front() == SSH_KEYTYPE_RSA) {
+    std::ifstream in(file.path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string pem = openssh_rsa_key_as_pem(text);
+    OPENSSL_cleanse(&text[0], text.size());
+    if (!pem.empty()) {
+      const int result = ssh_pki_import_privkey_base64(pem.c_str(), nullptr, nullptr, nullptr,
+                                                       &imported);
+      OPENSSL_cleanse(&pem[0], pem.size());
+      if (result == SSH_OK) return true;
+    }
+  }
+  return ssh_pki_import_privkey_file(file.path.c_str(), nullptr, nullptr, nullptr, &imported) ==
+         SSH_OK;
+}
+
+}  // namespace
 
 std::vector<HostKeyFile> host_key_files(const DaemonSettings& settings) {
   const auto in_folder = [&settings](const std::string& name) {
@@ -31,8 +59,7 @@ utils::SshKey import_host_key(const HostKeyFile& file, std::string& problem) {
     return nullptr;
   }
   ssh_key imported = nullptr;
-  const bool readable = ssh_pki_import_privkey_file(file.path.c_str(), nullptr, nullptr, nullptr,
-                                                    &imported) == SSH_OK;
+  const bool readable = import_key_file(file, imported);
   utils::SshKey key(imported);
   if (!readable) {
     problem = "not a readable private key";
