@@ -11,7 +11,6 @@
 #include "checks/certificate_check.h"
 #include "checks/check_factory.h"
 #include "support/agent_process.h"
-#include "support/check_outcome.h"
 #include "support/fake_env.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"

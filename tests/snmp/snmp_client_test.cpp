@@ -13,7 +13,7 @@
 
 #include "checks/snmp_check.h"
 #include "support/agent_process.h"
-#include "support/check_outcome.h"
+#include "support/fake_env.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "utils/params.h"
