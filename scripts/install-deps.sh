@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing and benchmarking quor2 need.
+# Installs the Debian packages that building, testing and benchmarking quor2 need,
+# or those given as arguments.
 # Idempotent: prints nothing and touches nothing when everything is already there.
 set -eu
 
@@ -10,6 +11,7 @@ libssh-dev libcrypt-dev libsnmp-dev libssl-dev libgtest-dev libgmock-dev
 procps iputils-ping openssl openssh-client openssh-server sshpass snmpd
 clang libclang-rt-14-dev dpkg-dev file groff-base gcovr python3-paramiko
 "
+[ $# -eq 0 ] || PACKAGES="$*"
 
 missing=""
 for p in $PACKAGES; do
