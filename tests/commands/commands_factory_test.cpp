@@ -66,6 +66,19 @@ TEST(CommandsFactory, Responses) {
     EXPECT_EQ(factory.get_command(c.request)->execute(), c.response) << c.request;
     EXPECT_TRUE(c.log.empty() || capture.contains(c.log)) << c.request;
   }
+  const CommandsFactory all(checks::CheckFactory(
+      {"CPU", "Certificate", "DiskSpace", "Ping", "Processes", "RAM", "SNMP", "Swap", "URL"}, env));
+  EXPECT_EQ(all.get_command(ask + "listchecks#")->execute(),
+            "#keycount=30#responseaction=listchecks#sessionid=1#checkcount=9"
+            "#checkid1=CPU#checkdescription1=CPU Usage#available1=true"
+            "#checkid2=Certificate#checkdescription2=Certificate validity test#available2=true"
+            "#checkid3=DiskSpace#checkdescription3=DiskSpace Usage#available3=true"
+            "#checkid4=Ping#checkdescription4=Host or IP ping test#available4=true"
+            "#checkid5=Processes#checkdescription5=Running processes#available5=true"
+            "#checkid6=RAM#checkdescription6=RAM Usage#available6=true"
+            "#checkid7=SNMP#checkdescription7=SNMP v2c value check#available7=true"
+            "#checkid8=Swap#checkdescription8=Swap Usage#available8=true"
+            "#checkid9=URL#checkdescription9=URL status test#available9=true#");
 }
 
 // Session threads share one factory without a lock: answers stay whole while

@@ -22,6 +22,9 @@ TEST(MainTest, CommandLines) {
     std::vector<std::string> present;
   } cases[] = {
       {{"--hash-password"}, "", 0600, 0, 0, {"{CRYPT}$y$"}},  // of s3cret on standard input
+      {{"--version"}, "", 0600, 0, 0, {"quor2-2.0.0\n"}},
+      {{"--help"}, "", 0600, 0, 0, {"Usage: quor2 [CONFIG]\n"}},
+      {{"--check-config"}, "", 0600, 0, 255, {"Usage: quor2 [CONFIG]\n"}},
       {{"--check-config", "CONFIG"}, "timeout = 7", 0600, 0, 0,
        {"  timeout = 7\n  maxSessions = ", "  user monitor = ********\n",
         "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "  host keys loaded = RSA\n",

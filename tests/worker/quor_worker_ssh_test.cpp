@@ -73,6 +73,9 @@ TEST(QuorWorkerSshTest, OpenSshLogins) {
       {"ranged", password, "::1", {"-tt"}, true},
       {"elsewhere", password, "127.0.0.1", {}, false},
       {"elsewhere", password, "::1", {}, false},
+      // Only a shell is served: no command, no forwarding.
+      {"monitor", password, "127.0.0.1", {"-oRemoteCommand=listchecks"}, false},
+      {"monitor", password, "127.0.0.1", {"-W", "127.0.0.1:1"}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.user + "/" + c.pass + "@" + c.host);
