@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/regex.hpp>
-#include <fstream>
 
-#include "checks/ram_check.h"
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
@@ -231,16 +229,6 @@ TEST(Checks, HangingCommandsTimeOutAndLeaveNothingRunning) {
     EXPECT_EQ(run(std::make_shared<utils::Env>(1), c[1], "1#Disks=/"), c[2]);
     EXPECT_TRUE(programs.ended(c[0])) << c[0];
   }
-}
-
-// This host's top agrees with the kernel's figures, which it reads.
-TEST(Checks, LiveFreeMemory) {
-  std::ifstream meminfo("/proc/meminfo");
-  std::map<std::string, long> kib;
-  for (std::string key; meminfo >> key;) meminfo >> kib[key], meminfo.ignore(64, '\n');
-  const auto free = checks::RamCheck(false, utils::Env::standard()).get_memory_usage();
-  EXPECT_NEAR(free.first, kib["MemFree:"] * 100 / kib["MemTotal:"], 5);
-  EXPECT_NEAR(free.second, kib["SwapTotal:"] ? kib["SwapFree:"] * 100 / kib["SwapTotal:"] : 100, 5);
 }
 
 }  // namespace

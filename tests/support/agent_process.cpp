@@ -97,10 +97,6 @@ int free_port() {
   return ntohs(address.sin_port);
 }
 
-bool wait_for_port(int port, double seconds) {
-  return wait_until(seconds, [port] { return close(loopback_socket(port)) == 0; });
-}
-
 bool wait_until(double seconds, const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(static_cast<long>(seconds * 1000));

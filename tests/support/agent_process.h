@@ -49,7 +49,6 @@ int loopback_socket(int port);
 int free_port();  // a loopback TCP port nothing listens on now
 // Polls `done` for up to `seconds`; whether it held.
 bool wait_until(double seconds, const std::function<bool()>& done);
-bool wait_for_port(int port, double seconds);  // until 127.0.0.1:port accepts
 
 }  // namespace testing_support
 

@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include <boost/algorithm/string/join.hpp>
+
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
 #include "checks/memory_check.h"
@@ -58,16 +60,12 @@ inline std::string outcome(const checks::CheckResult& result) {
 // and swap), "ping", "ps", "df" (the mount points) or "df <disk>" (its
 // capacity); "throws" when it throws, as on garbage.
 inline std::string parse_output(const std::string& parser, utils::LineReader& output) {
-  const auto joined = [](const auto& names) {
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : "|") + name;
-    return text;
-  };
+  using boost::algorithm::join;
   try {
     if (parser == "vmstat") return std::to_string(checks::CpuCheck::parse_vmstat(output));
     if (parser == "ping") return std::to_string(checks::PingCheck::parse_ping_output(output));
-    if (parser == "ps") return joined(checks::ProcCheck::parse_ps(output));
-    if (parser == "df") return joined(checks::DiskSpaceCheck::parse_mount_points(output));
+    if (parser == "ps") return join(checks::ProcCheck::parse_ps(output), "|");
+    if (parser == "df") return join(checks::DiskSpaceCheck::parse_mount_points(output), "|");
     if (parser != "top") return checks::DiskSpaceCheck::parse_capacity(output, parser.substr(3));
     const std::pair<int, int> free = checks::MemoryCheck::parse_top(output);
     return std::to_string(free.first) + " " + std::to_string(free.second);

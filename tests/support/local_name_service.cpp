@@ -24,6 +24,4 @@ bool isolate_name_service() {
   return isolated;
 }
 
-bool name_service_is_local() { return isolated; }
-
 }  // namespace testing_support

@@ -9,9 +9,6 @@ namespace testing_support {
 // Call before any thread starts. True when lookups now stay on this host.
 bool isolate_name_service();
 
-// Whether isolate_name_service() succeeded in this process.
-bool name_service_is_local();
-
 }  // namespace testing_support
 
 #endif  // QUOR2_TESTS_SUPPORT_LOCAL_NAME_SERVICE_H_

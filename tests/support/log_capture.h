@@ -45,11 +45,6 @@ class LogCapture {
     const std::vector<std::string> all = messages();
     return std::find(all.begin(), all.end(), message) != all.end();
   }
-  std::string text() const {
-    std::string all;
-    for (const std::string& line : lines()) all += line;
-    return all;
-  }
 
  private:
   struct Sink : logger::Logger {
