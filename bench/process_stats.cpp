@@ -2,9 +2,8 @@
 
 #include <unistd.h>
 
-#include <fstream>
+#include <cstdlib>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "probe/process_probe.h"
@@ -17,18 +16,11 @@ std::string proc_path(pid_t pid, const char* entry) {
   return "/proc/" + std::to_string(pid) + "/" + entry;
 }
 
-// utime, stime, cutime and cstime of /proc/<pid>/stat in clock ticks,
-// counted after the command name, which may hold blanks and parentheses.
+// utime, stime, cutime and cstime (fields 14 to 17) in clock ticks.
 long cpu_ticks(pid_t pid) {
-  std::ifstream in(proc_path(pid, "stat"));
-  std::string line;
-  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return 0;
-  std::istringstream rest(line.substr(line.rfind(')') + 1));
-  std::string field;
-  for (int i = 3; i < 14; ++i) rest >> field;
+  const std::vector<std::string> fields = probe::stat_fields(pid);
   long ticks = 0;
-  long value = 0;
-  for (int i = 14; i <= 17 && rest >> value; ++i) ticks += value;
+  for (std::size_t i = 11; i <= 14 && i < fields.size(); ++i) ticks += std::atol(fields[i].c_str());
   return ticks;
 }
 

@@ -65,16 +65,21 @@ long proc_field(const std::string& path, const std::string& key) {
 
 std::vector<pid_t> process_ids() { return numbers_in("/proc"); }
 
-// After the command name, which may hold blanks and parentheses.
-pid_t parent_of(pid_t pid) {
+// The command name may hold blanks and parentheses: the fields start after
+// its last ")".
+std::vector<std::string> stat_fields(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
-  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return -1;
+  std::vector<std::string> fields;
+  if (!std::getline(in, line) || line.rfind(')') == std::string::npos) return fields;
   std::istringstream rest(line.substr(line.rfind(')') + 1));
-  std::string state;
-  pid_t parent = -1;
-  rest >> state >> parent;
-  return parent;
+  for (std::string field; rest >> field;) fields.push_back(field);
+  return fields;
+}
+
+pid_t parent_of(pid_t pid) {
+  const std::vector<std::string> fields = stat_fields(pid);
+  return fields.size() > 1 ? std::atoi(fields[1].c_str()) : -1;
 }
 
 bool is_listening(int port) {

@@ -8,9 +8,10 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
+#include <sstream>
 #include <vector>
 
+#include "probe/process_probe.h"
 #include "support/agent_process.h"
 #include "support/temp_dir.h"
 
@@ -50,9 +51,8 @@ class HangingPrograms {
   // (a zombie counts as gone), waiting a generous while for them to go.
   bool ended(const std::string& name) const {
     const auto alive = [](pid_t pid) {
-      std::string stat;
-      std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
-      return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] != 'Z';
+      const std::vector<std::string> fields = probe::stat_fields(pid);
+      return !fields.empty() && fields[0] != "Z";
     };
     const std::vector<pid_t> pids = pids_of(name);
     return pids.size() == 2 && wait_until(5, [&] { return !alive(pids[0]) && !alive(pids[1]); });
