@@ -35,6 +35,7 @@ std::vector<pid_t> process_ids();
 // The fields of /proc/<pid>/stat after the command name, from the state
 // (field 3) on; empty when the process is gone.
 std::vector<std::string> stat_fields(pid_t pid);
+
 // The parent of `pid`; -1 when the process is gone.
 pid_t parent_of(pid_t pid);
 
