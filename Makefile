@@ -8,6 +8,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 5
 
 CLANG = -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+# Rebuilds in several checkouts share ccache's cache where it is installed.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+LAUNCHER = $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
 # ThreadSanitizer of clang 14 cannot place its shadow memory under the wider
 # address randomisation of newer kernels (vm.mmap_rnd_bits above 28); there
 # its stage runs without randomisation.
@@ -23,19 +26,19 @@ deps:
 	@./scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Everything with AddressSanitizer and UndefinedBehaviorSanitizer, and the
 # fuzz targets.
 build-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
+	@cmake -S . -B $(ASAN_DIR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
 	  -DQUOR2_SANITIZE=address -DQUOR2_FUZZ=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 
 # The threaded tests (CTest label "threads") and the agent, with ThreadSanitizer.
 build-tsan: deps
-	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
+	@cmake -S . -B $(TSAN_DIR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CLANG) \
 	  -DQUOR2_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS)
 
@@ -76,7 +79,7 @@ test-fuzz: build-asan
 
 # Line and branch coverage of src/ by the plain suite (the soak aside).
 coverage: deps
-	@cmake -S . -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUOR2_COVERAGE=ON >/dev/null
+	@cmake -S . -B $(COVERAGE_DIR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DQUOR2_COVERAGE=ON >/dev/null
 	@cmake --build $(COVERAGE_DIR) -j $(JOBS)
 	@find $(COVERAGE_DIR) -name '*.gcda' -delete
 	@cd $(COVERAGE_DIR) && ctest -j $(JOBS) -LE soak || true
@@ -95,7 +98,7 @@ package: build
 # The benchmark against OpenSSH's sshd (root: it adds a temporary account);
 # not part of `make test`.
 bench: build
-	@cmake -S bench -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S bench -B $(BUILD_DIR)/bench $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR)/bench -j $(JOBS)
 	@./bench/run-bench.sh $(BUILD_DIR)
 
@@ -103,7 +106,7 @@ bench: build
 # interop/run-interop.py); not part of `make test`.
 interop: deps
 	@./scripts/install-interop-deps.sh
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quor2
 	@/usr/bin/python3 interop/run-interop.py --agent $(BUILD_DIR)/quor2 --work $(BUILD_DIR)/interop
 
