@@ -22,15 +22,15 @@ namespace {
 // Longest "Host name" text a log line carries.
 const std::size_t max_logged_host = 255;
 
+const CheckParameter host_parameter{"Host name", "text", 100};
+const CheckParameter limit_parameter{"Remaining limit [days]", "longinteger", 1000};
+
 }  // namespace
 
 CertificateCheck::CertificateCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > CertificateCheck::CertificateCheck");
   QLOG_DEBUG(std::string("CertificateCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"Host name", "text", 100, ""});
-    params.push_back({"Remaining limit [days]", "longinteger", 1000, ""});
-  }
+  declare({host_parameter, limit_parameter}, for_params, certcheck_error_string);
   QLOG_TRACE(" < CertificateCheck::CertificateCheck");
 }
 
@@ -71,9 +71,10 @@ CheckResult CertificateCheck::execute(const std::map<std::string, std::string>& 
 
 CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& params) const {
   const std::string value =
-      params_accessor<std::string>::get_required_param(params, "Host name", certcheck_error_string);
+      params_accessor<std::string>::get_required_param(params, host_parameter.name,
+                                                       certcheck_error_string);
   const std::pair<std::string, std::string> target = parse_host(value);
-  const int limit = params_accessor<int>::get_required_param(params, "Remaining limit [days]",
+  const int limit = params_accessor<int>::get_required_param(params, limit_parameter.name,
                                                              certcheck_error_string);
   QLOG_DEBUG("Checking if certificate for " + logger::escape(value, max_logged_host) +
              " is valid for " + std::to_string(limit) + " days");

@@ -1,12 +1,16 @@
 #include "checks/check_base.h"
 
+#include <algorithm>
+
 #include "utils/params.h"
 
 namespace checks {
 
 CheckBase::CheckBase() : CheckBase(utils::Env::standard()) {}
 
-CheckBase::CheckBase(const utils::Env& check_env) : env(check_env) {
+CheckBase::CheckBase(const utils::Env& check_env)
+    : env(check_env),
+      limit_(utils::RunLimit::Clock::now() + std::chrono::seconds(check_env.check_seconds())) {
   QLOG_TRACE(" > CheckBase::CheckBase");
   QLOG_TRACE(" < CheckBase::CheckBase");
 }
@@ -14,6 +18,29 @@ CheckBase::CheckBase(const utils::Env& check_env) : env(check_env) {
 CheckBase::~CheckBase() {
   QLOG_TRACE(" > CheckBase::~CheckBase");
   QLOG_TRACE(" < CheckBase::~CheckBase");
+}
+
+void CheckBase::declare(const std::vector<CheckParameter>& table, bool for_params,
+                        const std::string& error_prefix) {
+  if (!for_params) return;
+  params = table;
+  for (const CheckParameter& parameter : table) {
+    if (!parameter.values.empty()) combo_values[parameter.name] = parameter.values;
+    if (!parameter.host_values) continue;
+    try {
+      combo_values[parameter.name] = list_values(parameter);
+    } catch (const std::exception& error) {
+      QLOG_ERROR(error_prefix + error.what());
+    }
+  }
+}
+
+std::vector<std::string> CheckBase::list_values(const CheckParameter&) const { return {}; }
+
+std::unique_ptr<utils::CommandOutput> CheckBase::run_command(const std::vector<std::string>& argv,
+                                                             std::chrono::milliseconds bound) const {
+  const std::chrono::milliseconds timeout = std::chrono::seconds(env.timeout_seconds());
+  return env.run_command(argv, limit_.within(std::min(bound, timeout)));
 }
 
 std::string CheckBase::get_params_definition() {

@@ -4,7 +4,10 @@
 // session thread that asked for it (to describe its parameters, to be listed
 // or to run) and destroyed. It carries its parameter definitions and the
 // selectable values of its list parameters, both filled only when it is
-// built for a definition request. It reaches the host only through its Env.
+// built for a definition request. It reaches the host only through its Env,
+// and runs within its RunLimit: the agent's bound of a whole check, counted
+// from its construction, and the client's connection once the command that
+// runs it names one.
 #ifndef QUOR2_CHECKS_CHECK_BASE_H_
 #define QUOR2_CHECKS_CHECK_BASE_H_
 
@@ -17,6 +20,7 @@
 #include "checks/check_result.h"
 #include "logger/logger.h"
 #include "utils/env.h"
+#include "utils/run_limit.h"
 
 namespace checks {
 
@@ -36,6 +40,9 @@ class CheckBase {
   // The parameter definition record: "#paramname1=...#paramtype1=...#...".
   std::string get_params_definition();
 
+  // Stops the run once the client on `connection_fd` has gone.
+  void watch_connection(int connection_fd) { limit_ = limit_.for_connection(connection_fd); }
+
   std::vector<CheckParameter> params;
   std::map<std::string, std::vector<std::string>> combo_values;
 
@@ -47,7 +54,28 @@ class CheckBase {
   template <class Body>
   static CheckResult guarded(const char* exit_trace, bool log_runtime_error, Body&& body);
 
+  // Fills `params` and `combo_values` from the check's table when it is
+  // built for a definition request. Values the host gives (list_values)
+  // that cannot be gathered leave the list empty, with an Error line after
+  // `error_prefix`: the definition itself still goes out.
+  void declare(const std::vector<CheckParameter>& table, bool for_params,
+               const std::string& error_prefix);
+
+  // The selectable values of a parameter marked host_values.
+  virtual std::vector<std::string> list_values(const CheckParameter& parameter) const;
+
+  // Runs `argv` bounded by the agent's time bound of one command, or by the
+  // shorter `bound`.
+  std::unique_ptr<utils::CommandOutput> run_command(
+      const std::vector<std::string>& argv,
+      std::chrono::milliseconds bound = std::chrono::milliseconds::max()) const;
+
+  const utils::RunLimit& run_limit() const { return limit_; }
+
   const utils::Env& env;
+
+ private:
+  utils::RunLimit limit_;
 };
 
 template <class Body>

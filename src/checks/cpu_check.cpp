@@ -13,6 +13,8 @@ namespace {
 
 const std::size_t line_buffer_size = 255;
 
+const CheckParameter load_limit{"Load Limit [%]", "longinteger", 200};
+
 std::string next_line(utils::LineReader& output) {
   std::string line;
   if (!output.read_line(line, line_buffer_size)) {
@@ -26,7 +28,7 @@ std::string next_line(utils::LineReader& output) {
 CpuCheck::CpuCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > CpuCheck::CpuCheck");
   QLOG_DEBUG(std::string("CpuCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) params.push_back({"Load Limit [%]", "longinteger", 200, ""});
+  declare({load_limit}, for_params, cpucheck_error_string);
   QLOG_TRACE(" < CpuCheck::CpuCheck");
 }
 
@@ -72,10 +74,10 @@ CheckResult CpuCheck::execute(const std::map<std::string, std::string>& params) 
   QLOG_TRACE(" > CpuCheck::execute");
   return guarded(" < CpuCheck::execute", true, [&] {
     const int limit =
-        params_accessor<int>::get_required_param(params, "Load Limit [%]", cpucheck_error_string);
+        params_accessor<int>::get_required_param(params, load_limit.name, cpucheck_error_string);
     QLOG_DEBUG("Executing CPU Check with load limit " + std::to_string(limit));
     QLOG_TRACE("starting vmstat");
-    const int load = parse_vmstat(*env.run_command("vmstat 1 2"));
+    const int load = parse_vmstat(*run_command({"vmstat", "1", "2"}));
     const std::string text =
         load > limit ? "CPU load " + std::to_string(load) + " out of Limit " + std::to_string(limit)
                      : "CPU load is " + std::to_string(load);

@@ -13,6 +13,9 @@ namespace {
 
 const std::size_t line_buffer_size = 255;
 
+const CheckParameter limit{"Disk Free Limit [%]", "longinteger", 100};
+const CheckParameter disks{"Disks", "listcombo", 0, "", {}, CheckParameter::kHostValues};
+
 // The whitespace-separated fields of a df line.
 std::vector<std::string> fields_of(const std::string& line) {
   static const boost::regex blanks("\\s+");
@@ -24,16 +27,7 @@ std::vector<std::string> fields_of(const std::string& line) {
 DiskSpaceCheck::DiskSpaceCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > DiskSpaceCheck::DiskSpaceCheck");
   QLOG_DEBUG(std::string("DiskSpaceCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"Disk Free Limit [%]", "longinteger", 100, ""});
-    params.push_back({"Disks", "listcombo", 0, ""});
-    // A df that fails or hangs must not cost the definition itself.
-    try {
-      combo_values["Disks"] = get_disks();
-    } catch (const std::exception& error) {
-      QLOG_ERROR(diskcheck_error_string + error.what());
-    }
-  }
+  declare({limit, disks}, for_params, diskcheck_error_string);
   QLOG_TRACE(" < DiskSpaceCheck::DiskSpaceCheck");
 }
 
@@ -44,11 +38,15 @@ DiskSpaceCheck::~DiskSpaceCheck() {
 
 std::string DiskSpaceCheck::get_description() { return "DiskSpace Usage"; }
 
-std::unique_ptr<utils::LineReader> DiskSpaceCheck::exec_df() const {
+std::vector<std::string> DiskSpaceCheck::list_values(const CheckParameter&) const {
+  return get_disks();
+}
+
+std::unique_ptr<utils::CommandOutput> DiskSpaceCheck::exec_df() const {
   QLOG_TRACE(" > DiskSpaceCheck::exec_df");
-  const std::string command = env.file_exists("/usr/xpg4/bin/df") ? "/usr/xpg4/bin/df -P" : "df -P";
-  QLOG_TRACE("Executing " + command);
-  std::unique_ptr<utils::LineReader> output = env.run_command(command);
+  const std::string program = env.file_exists("/usr/xpg4/bin/df") ? "/usr/xpg4/bin/df" : "df";
+  QLOG_TRACE("Executing " + program + " -P");
+  std::unique_ptr<utils::CommandOutput> output = run_command({program, "-P"});
   QLOG_TRACE(" < DiskSpaceCheck::exec_df");
   return output;
 }
@@ -101,15 +99,15 @@ std::string DiskSpaceCheck::parse_capacity(utils::LineReader& output, const std:
 CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& params) {
   QLOG_TRACE(" > DiskSpaceCheck::execute");
   return guarded(" < DiskSpaceCheck::execute", true, [&] {
-    const int limit = params_accessor<int>::get_required_param(params, "Disk Free Limit [%]",
-                                                               diskcheck_error_string);
+    const int limit_percent =
+        params_accessor<int>::get_required_param(params, limit.name, diskcheck_error_string);
     const std::string disk =
-        params_accessor<std::string>::get_required_param(params, "Disks", diskcheck_error_string);
+        params_accessor<std::string>::get_required_param(params, disks.name, diskcheck_error_string);
     QLOG_DEBUG("Executing disk space check for " + logger::escape(disk) + " with free limit " +
-               std::to_string(limit));
+               std::to_string(limit_percent));
     const std::string usage = parse_capacity(*exec_df(), disk);
     const int used = std::stoi(usage);
-    const bool up = used <= limit;
+    const bool up = used <= limit_percent;
     QLOG_TRACE("Disk " + logger::escape(disk) + " usage is " + std::to_string(used) + "%");
     const std::string text = up ? "Disk " + disk + " is " + usage + "% used"
                                 : "Out of disk space on disk " + disk + ": " + usage + "% used";

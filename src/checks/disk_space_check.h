@@ -27,7 +27,7 @@ class DiskSpaceCheck : public CheckBase {
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
   // Starts "df -P", or "/usr/xpg4/bin/df -P" where the host has that df.
-  std::unique_ptr<utils::LineReader> exec_df() const;
+  std::unique_ptr<utils::CommandOutput> exec_df() const;
 
   // The mount points df lists, in its order, duplicates kept.
   std::vector<std::string> get_disks() const;
@@ -42,6 +42,9 @@ class DiskSpaceCheck : public CheckBase {
   // blanks), the nearest field before it of the form 45%. Reads the output
   // to its end.
   static std::string parse_capacity(utils::LineReader& output, const std::string& disk);
+
+ protected:
+  std::vector<std::string> list_values(const CheckParameter& parameter) const override;
 };
 
 }  // namespace checks

@@ -100,7 +100,7 @@ MemoryCheck::~MemoryCheck() = default;
 std::pair<int, int> MemoryCheck::get_memory_usage() const {
   QLOG_TRACE(" > MemoryCheck::get_memory_usage");
   QLOG_TRACE("Executing top");
-  const std::pair<int, int> usage = parse_top(*env.run_command("top -d 1 -n 1 -b"));
+  const std::pair<int, int> usage = parse_top(*run_command({"top", "-d", "1", "-n", "1", "-b"}));
   QLOG_TRACE(" < MemoryCheck::get_memory_usage");
   return usage;
 }

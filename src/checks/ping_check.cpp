@@ -2,7 +2,11 @@
 
 #include <boost/regex.hpp>
 
+#include <algorithm>
+#include <cmath>
+
 #include "checks/params_accessor.h"
+#include "utils/command_pipe.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -16,18 +20,22 @@ const std::size_t line_buffer_size = 255;
 // Longer than any DNS name or IP literal.
 const std::size_t max_host_length = 255;
 
+// The least a run may wait: ping must start, and may have to resolve a name.
+constexpr std::chrono::milliseconds min_wait{1000};
+
+const CheckParameter host_parameter{"Host name or IP", "text", 100};
+const CheckParameter ipv6_parameter{"Use IPv6", "boolean", 1};
+const CheckParameter count_parameter{"Number of packets", "longinteger", 20};
+const CheckParameter timeout_parameter{"Overall timeout [s]", "longinteger", 100};
+const CheckParameter limit_parameter{"Success rate limit [%]", "longinteger", 100};
+
 }  // namespace
 
 PingCheck::PingCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > PingCheck::PingCheck");
   QLOG_DEBUG(std::string("PingCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"Host name or IP", "text", 100, ""});
-    params.push_back({"Use IPv6", "boolean", 1, ""});
-    params.push_back({"Number of packets", "longinteger", 20, ""});
-    params.push_back({"Overall timeout [s]", "longinteger", 100, ""});
-    params.push_back({"Success rate limit [%]", "longinteger", 100, ""});
-  }
+  declare({host_parameter, ipv6_parameter, count_parameter, timeout_parameter, limit_parameter},
+          for_params, pingcheck_error_string);
   QLOG_TRACE(" < PingCheck::PingCheck");
 }
 
@@ -49,23 +57,19 @@ bool PingCheck::valid_host(const std::string& host) {
   return true;
 }
 
-double PingCheck::parse_ping_output(utils::LineReader& output) {
+PingCheck::Run PingCheck::parse_ping_output(utils::LineReader& output) {
   static const boost::regex loss_expression("(\\d{1,3}(?:.\\d+)?)%\\s+packet loss");
   static const boost::regex rtt_expression(
       "((?:[\\w-]+\\/)+(?:[\\w-]+\\s))[^\\d\\.]+((?:[\\d\\.]+\\/)+(?:[\\d\\.]+\\s))");
   static const boost::regex slash("\\/");
 
+  Run run;
   std::string line;
-  std::string first_line = "Error executing ping.";
-  if (output.read_line(line, line_buffer_size)) first_line = utils::trim(line);
-  bool statistics = false;
-  while (!statistics && output.read_line(line, line_buffer_size)) {
-    statistics = line.find("ping statistics") != std::string::npos;
+  if (output.read_line(line, line_buffer_size)) run.first_line = utils::trim(line);
+  while (!run.statistics && output.read_line(line, line_buffer_size)) {
+    run.statistics = line.find("ping statistics") != std::string::npos;
   }
-  if (!statistics) {
-    QLOG_WARN("ping failed: " + logger::escape(first_line));
-    return -1.0;
-  }
+  if (!run.statistics) return run;
 
   double loss = 0.0;
   double average = -1.0;
@@ -87,43 +91,62 @@ double PingCheck::parse_ping_output(utils::LineReader& output) {
   }
   QLOG_TRACE("avg_rtt=" + utils::to_string(average, 2) + "ms; loss=" + utils::to_string(loss, 2) +
              "%");
-  return loss == 0.0 ? average : -1.0;
+  run.average = loss == 0.0 ? average : -1.0;
+  return run;
 }
 
-double PingCheck::perform_ping(const std::string& host, bool ipv6) const {
+double PingCheck::perform_ping(const std::string& host, bool ipv6,
+                               std::chrono::milliseconds wait) const {
   QLOG_TRACE(" > PingCheck::perform_ping");
-  std::string prefix = "ping -c 1 \"";
-  if (ipv6) prefix = env.program_exists("ping6") ? "ping6 -c 1 \"" : "ping -6 -c 1 \"";
-  const std::string command_line = prefix + host + "\" 2>&1";
-  QLOG_TRACE("Executing " + command_line);
-  const std::unique_ptr<utils::LineReader> output = env.run_command(command_line);
-  double average = -1.0;
+  std::vector<std::string> command = {"ping", "-c", "1", host};
+  if (ipv6 && env.program_exists("ping6")) command[0] = "ping6";
+  if (ipv6 && command[0] == "ping") command.insert(command.begin() + 1, "-6");
+  QLOG_TRACE("Executing " + utils::CommandPipe::command_line(command));
+  Run run;
   try {
-    average = parse_ping_output(*output);
+    const std::unique_ptr<utils::CommandOutput> output = run_command(command, wait);
+    run = parse_ping_output(*output);
+    const utils::CommandStatus status = output->finish();
+    if (run.first_line.empty()) run.first_line = status.error_line;
   } catch (const std::runtime_error& error) {
-    // The command pipe's time bound: this run is lost, the check goes on.
-    QLOG_WARN("ping failed: " + std::string(error.what()));
+    if (run_limit().connection_ended()) throw;
+    // Cut off at its wait: this run is lost, the check goes on.
+    run.first_line = error.what();
+  }
+  if (!run.statistics) {
+    QLOG_WARN("ping failed: " + (run.first_line.empty() ? "Error executing ping." : run.first_line));
   }
   QLOG_TRACE(" < PingCheck::perform_ping");
-  return average;
+  return run.statistics ? run.average : -1.0;
 }
 
 CheckResult PingCheck::execute(const std::map<std::string, std::string>& params) {
   QLOG_TRACE(" > PingCheck::execute");
   return guarded(" < PingCheck::execute", false, [&] {
-    const std::string host = params_accessor<std::string>::get_required_param(
-        params, "Host name or IP", pingcheck_error_string);
-    const auto ipv6_value = params.find("Use IPv6");
+    using string_param = params_accessor<std::string>;
+    using int_param = params_accessor<int>;
+    const std::string host =
+        string_param::get_required_param(params, host_parameter.name, pingcheck_error_string);
+    const auto ipv6_value = params.find(ipv6_parameter.name);
     const bool ipv6 = ipv6_value != params.end() && ipv6_value->second == "true";
-    const int count = params_accessor<int>::get_required_param(params, "Number of packets",
-                                                               pingcheck_error_string);
-    const int timeout = params_accessor<int>::get_required_param(params, "Overall timeout [s]",
-                                                                 pingcheck_error_string);
-    const int limit = params_accessor<int>::get_required_param(params, "Success rate limit [%]",
-                                                               pingcheck_error_string);
+    const int count =
+        int_param::get_required_param(params, count_parameter.name, pingcheck_error_string);
+    const int timeout =
+        int_param::get_required_param(params, timeout_parameter.name, pingcheck_error_string);
+    const int limit =
+        int_param::get_required_param(params, limit_parameter.name, pingcheck_error_string);
     if (!valid_host(host)) throw std::runtime_error("Invalid host name or IP");
     if (count < 1) throw std::runtime_error("Number of packets must be at least 1");
     const double budget = timeout * 1000.0 / count;
+    // A run answered later than its budget would not count as within it.
+    const std::chrono::milliseconds most = std::chrono::seconds(env.timeout_seconds());
+    const auto wait = std::chrono::milliseconds(static_cast<long long>(
+        std::min<double>(std::max<double>(std::ceil(budget), min_wait.count()), most.count())));
+    const std::chrono::milliseconds bound = std::chrono::seconds(env.check_seconds());
+    if (wait.count() * static_cast<double>(count) > bound.count()) {
+      throw std::runtime_error("Too many packets for the check time bound of " +
+                               std::to_string(env.check_seconds()) + " s");
+    }
     QLOG_DEBUG("Pinging " + host + " " + std::to_string(count) + " times for " +
                std::to_string(timeout) + " s. (" + utils::to_string(budget, 2) +
                " ms per try) with a limit " + std::to_string(limit) + "%");
@@ -132,7 +155,8 @@ CheckResult PingCheck::execute(const std::map<std::string, std::string>& params)
     int within = 0;
     double sum = 0.0;
     for (int i = 0; i < count; ++i) {
-      const double rtt = perform_ping(host, ipv6);
+      run_limit().check(env.check_seconds());
+      const double rtt = perform_ping(host, ipv6, wait);
       if (rtt > 0.0) {
         ++succeeded;
         sum += rtt;

@@ -4,11 +4,15 @@
 // thread.
 //
 // The host is checked before anything runs: only letters, digits and
-// ". : - _ %" pass, and not a leading "-", so the text can neither break out
-// of its quotes in the shell command line nor pass as an option of ping.
+// ". : - _ %" pass, and not a leading "-", so it can never pass as an option
+// of ping. A run waits for its answer at most its share of the overall
+// timeout (at least 1 s, at most the agent's time bound of a command); a
+// request whose runs could together outlast the bound of a whole check is
+// refused before the first one.
 #ifndef QUOR2_CHECKS_PING_CHECK_H_
 #define QUOR2_CHECKS_PING_CHECK_H_
 
+#include <chrono>
 #include <string>
 
 #include "checks/check_base.h"
@@ -26,17 +30,24 @@ class PingCheck : public CheckBase {
   std::string get_description() override;
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
-  // One run of "ping -c 1" (ping6, or "ping -6" where ping6 is missing):
-  // the average round trip in milliseconds, or -1.0 when the run failed. A
-  // run cut off at the agent's time bound counts as failed.
-  double perform_ping(const std::string& host, bool ipv6) const;
+  // What one run's standard output says.
+  struct Run {
+    bool statistics = false;  // it holds the statistics of the run
+    double average = -1.0;    // its average round trip in ms; -1.0 with loss or no "avg"
+    std::string first_line;   // its first line, trimmed
+  };
 
-  // The reading of one run's output (standard error merged): the average
-  // round trip, or -1.0 without statistics, with loss, or with an rtt line
-  // that names no "avg" value. Throws the conversion errors of std::stod.
-  static double parse_ping_output(utils::LineReader& output);
+  // One run of "ping -c 1" (ping6, or "ping -6" where ping6 is missing),
+  // cut off after `wait`: the average round trip in milliseconds, or -1.0
+  // when the run failed. Throws std::runtime_error once the client's
+  // connection has ended.
+  double perform_ping(const std::string& host, bool ipv6, std::chrono::milliseconds wait) const;
 
-  // Whether `host` may be put between double quotes into a command line.
+  // The reading of one run's output. Throws the conversion errors of
+  // std::stod.
+  static Run parse_ping_output(utils::LineReader& output);
+
+  // Whether `host` may be handed to ping as its host argument.
   static bool valid_host(const std::string& host);
 };
 

@@ -3,6 +3,7 @@
 #include <boost/regex.hpp>
 
 #include "checks/params_accessor.h"
+#include "utils/command_pipe.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -12,6 +13,8 @@ const std::string proccheck_error_string = "Process check Error: ";
 namespace {
 
 const std::size_t line_buffer_size = 2048;
+
+const CheckParameter process{"Select Process", "listcombo", 0, "", {}, CheckParameter::kHostValues};
 
 // The command without the directory of its program; kernel threads and
 // other bracketed names stay as they are.
@@ -29,15 +32,7 @@ std::string process_name(const std::string& command) {
 ProcCheck::ProcCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > ProcCheck::ProcCheck");
   QLOG_DEBUG(std::string("ProcCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"Select Process", "listcombo", 0, ""});
-    // A ps that fails or hangs must not cost the definition itself.
-    try {
-      combo_values["Select Process"] = get_procs();
-    } catch (const std::exception& error) {
-      QLOG_ERROR(proccheck_error_string + error.what());
-    }
-  }
+  declare({process}, for_params, proccheck_error_string);
   QLOG_TRACE(" < ProcCheck::ProcCheck");
 }
 
@@ -48,13 +43,15 @@ ProcCheck::~ProcCheck() {
 
 std::string ProcCheck::get_description() { return "Running processes"; }
 
+std::vector<std::string> ProcCheck::list_values(const CheckParameter&) const { return get_procs(); }
+
 std::set<std::string> ProcCheck::get_procs_set() const {
   QLOG_TRACE(" > ProcCheck::get_procs_set");
   const std::string system = env.system_name();
-  const std::string command =
-      system == "IRIX64" || system == "SunOS" ? "ps -e -o user,args" : "ps -ax -o user,args";
-  QLOG_TRACE("Executing " + command);
-  const std::set<std::string> names = parse_ps(*env.run_command(command));
+  const std::vector<std::string> command = {
+      "ps", system == "IRIX64" || system == "SunOS" ? "-e" : "-ax", "-o", "user,args"};
+  QLOG_TRACE("Executing " + utils::CommandPipe::command_line(command));
+  const std::set<std::string> names = parse_ps(*run_command(command));
   QLOG_TRACE(" < ProcCheck::get_procs_set");
   return names;
 }
@@ -85,8 +82,8 @@ std::set<std::string> ProcCheck::parse_ps(utils::LineReader& output) {
 CheckResult ProcCheck::execute(const std::map<std::string, std::string>& params) {
   QLOG_TRACE(" > ProcCheck::execute");
   return guarded(" < ProcCheck::execute", false, [&] {
-    const std::string name = params_accessor<std::string>::get_required_param(
-        params, "Select Process", proccheck_error_string);
+    const std::string name =
+        params_accessor<std::string>::get_required_param(params, process.name, proccheck_error_string);
     QLOG_DEBUG("Executing proocess check for process " + logger::escape(name));
     const bool found = get_procs_set().count(name) != 0;
     QLOG_TRACE("Process " + logger::escape(name) + (found ? " found" : " not found"));

@@ -35,6 +35,9 @@ class ProcCheck : public CheckBase {
   // The process names in the output of "ps ... -o user,args" (heading line
   // first). Lines that do not split into user and command are skipped.
   static std::set<std::string> parse_ps(utils::LineReader& output);
+
+ protected:
+  std::vector<std::string> list_values(const CheckParameter& parameter) const override;
 };
 
 }  // namespace checks

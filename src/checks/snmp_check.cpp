@@ -15,6 +15,24 @@ namespace {
 
 const long snmp_version_2c = 1;
 
+struct Parameters {
+  CheckParameter host, community, oid, test, test_value;
+};
+
+// Built on first use: the comparison words are other globals.
+const Parameters& parameters() {
+  static const Parameters table = {
+      {"Host address", "text", 255},
+      {"Community", "text", 255, "kestra"},
+      {"OID", "text", 255},
+      {"Test", "listdrop", 0, constants::equal_string,
+       {constants::less_string, constants::less_or_equal_string, constants::equal_string,
+        constants::not_equal_string, constants::greater_or_equal_string, constants::greater_string,
+        constants::contains_string, constants::not_contains_string}},
+      {"Test value", "text", 255}};
+  return table;
+}
+
 }  // namespace
 
 template <class T>
@@ -88,17 +106,8 @@ CheckResult SnmpCheck::judge(const std::vector<snmp::Value>& values, const std::
 SnmpCheck::SnmpCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > SnmpCheck::SnmpCheck");
   QLOG_DEBUG(std::string("SnmpCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"Host address", "text", 255, ""});
-    params.push_back({"Community", "text", 255, "kestra"});
-    params.push_back({"OID", "text", 255, ""});
-    params.push_back({"Test", "listdrop", 0, constants::equal_string});
-    combo_values["Test"] = {
-        constants::less_string,      constants::less_or_equal_string,    constants::equal_string,
-        constants::not_equal_string, constants::greater_or_equal_string, constants::greater_string,
-        constants::contains_string,  constants::not_contains_string};
-    params.push_back({"Test value", "text", 255, ""});
-  }
+  const Parameters& p = parameters();
+  declare({p.host, p.community, p.oid, p.test, p.test_value}, for_params, snmp_error_string);
   QLOG_TRACE(" < SnmpCheck::SnmpCheck");
 }
 
@@ -113,15 +122,16 @@ CheckResult SnmpCheck::execute(const std::map<std::string, std::string>& params)
   QLOG_TRACE(" > SnmpCheck::execute");
   return guarded(" < SnmpCheck::execute", false, [&] {
     try {
-      using accessor = params_accessor<std::string>;
-      const std::string host =
-          accessor::get_required_param(params, "Host address", snmp_error_string);
-      const std::string community =
-          accessor::get_required_param(params, "Community", snmp_error_string);
-      const std::string oid = accessor::get_required_param(params, "OID", snmp_error_string);
-      const std::string test = accessor::get_required_param(params, "Test", snmp_error_string);
-      const std::string test_value =
-          accessor::get_required_param(params, "Test value", snmp_error_string);
+      const Parameters& p = parameters();
+      const auto value = [&params](const CheckParameter& parameter) {
+        return params_accessor<std::string>::get_required_param(params, parameter.name,
+                                                                snmp_error_string);
+      };
+      const std::string host = value(p.host);
+      const std::string community = value(p.community);
+      const std::string oid = value(p.oid);
+      const std::string test = value(p.test);
+      const std::string test_value = value(p.test_value);
       // The community is the agent's password: it stays out of the log.
       QLOG_DEBUG("Executing SNMP v2c check to " + logger::escape(host) + ":***. Checking if " +
                  logger::escape(oid) + " " + logger::escape(test) + " " +

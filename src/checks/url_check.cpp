@@ -21,6 +21,10 @@ namespace {
 // Longest URL text a log line carries.
 const std::size_t max_logged_url = 255;
 
+const CheckParameter url_parameter{"URL", "text", 255};
+const CheckParameter status_parameter{"Status", "longinteger", 600, "200"};
+const CheckParameter text_parameter{"Text to find", "text", 255};
+
 // Control characters would end the request line or a header early.
 bool has_control_character(const std::string& text) {
   for (const char c : text) {
@@ -35,11 +39,7 @@ bool has_control_character(const std::string& text) {
 UrlCheck::UrlCheck(bool for_params, const utils::Env& env) : CheckBase(env) {
   QLOG_TRACE(" > UrlCheck::UrlCheck");
   QLOG_DEBUG(std::string("UrlCheck ") + (for_params ? "for params" : "for check"));
-  if (for_params) {
-    params.push_back({"URL", "text", 255, ""});
-    params.push_back({"Status", "longinteger", 600, "200"});
-    params.push_back({"Text to find", "text", 255, ""});
-  }
+  declare({url_parameter, status_parameter, text_parameter}, for_params, urlcheck_error_string);
   QLOG_TRACE(" < UrlCheck::UrlCheck");
 }
 
@@ -92,10 +92,11 @@ CheckResult UrlCheck::execute(const std::map<std::string, std::string>& params) 
 
 CheckResult UrlCheck::fetch(const std::map<std::string, std::string>& params) const {
   const std::string url =
-      params_accessor<std::string>::get_required_param(params, "URL", urlcheck_error_string);
-  const auto status_value = params.find("Status");
+      params_accessor<std::string>::get_required_param(params, url_parameter.name,
+                                                       urlcheck_error_string);
+  const auto status_value = params.find(status_parameter.name);
   const int expected = status_value == params.end() ? 0 : std::stoi(status_value->second);
-  const auto text_value = params.find("Text to find");
+  const auto text_value = params.find(text_parameter.name);
   const std::string text_to_find = text_value == params.end() ? "" : text_value->second;
   if (has_control_character(url)) throw std::runtime_error("Invalid URL");
 

@@ -21,9 +21,18 @@ class CommandBase {
 
   virtual std::string execute() = 0;
 
+  // The connected socket of the client that sent the request: a check run
+  // for it stops once the client has gone.
+  void set_connection(int connection_fd) { connection_fd_ = connection_fd; }
+
  protected:
+  int connection_fd() const { return connection_fd_; }
+
   // Not owned; null for the commands that never consult checks.
   const checks::CheckFactory* const check_factory;
+
+ private:
+  int connection_fd_ = -1;
 };
 
 }  // namespace commands

@@ -48,7 +48,8 @@ std::unique_ptr<CommandBase> CommandsFactory::get_login_command() const {
   return std::make_unique<LoginCommand>(check_factory);
 }
 
-std::unique_ptr<CommandBase> CommandsFactory::get_command(const std::string& request) const {
+std::unique_ptr<CommandBase> CommandsFactory::get_command(const std::string& request,
+                                                          int connection_fd) const {
   QLOG_TRACE(" > CommandsFactory::get_command");
   const utils::ParamsMap params = utils::get_params_map(request);
   if (params.count("keycount") == 0) {
@@ -71,7 +72,9 @@ std::unique_ptr<CommandBase> CommandsFactory::get_command(const std::string& req
   const auto creator_it = creators.find(action->second);
   if (creator_it != creators.end()) {
     QLOG_TRACE(" < CommandsFactory::get_command");
-    return creator_it->second(params, check_factory);
+    std::unique_ptr<CommandBase> command = creator_it->second(params, check_factory);
+    command->set_connection(connection_fd);
+    return command;
   }
   QLOG_ERROR("Unknown action " + logger::escape(action->second));
   QLOG_TRACE(" < CommandsFactory::get_command");

@@ -30,8 +30,10 @@ class CommandsFactory {
   // The greeting that a session sends before reading anything.
   std::unique_ptr<CommandBase> get_login_command() const;
 
-  // The command for one raw request text; never null.
-  std::unique_ptr<CommandBase> get_command(const std::string& request) const;
+  // The command for one raw request text, sent by the client on
+  // `connection_fd` (-1: none); never null.
+  std::unique_ptr<CommandBase> get_command(const std::string& request,
+                                           int connection_fd = -1) const;
 
  private:
   template <class T>

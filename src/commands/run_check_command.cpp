@@ -37,6 +37,7 @@ std::string RunCheckCommand::execute() {
     return utils::counted_record(fields);
   }
   const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, false);
+  check->watch_connection(connection_fd());
   const checks::CheckResult result = check->execute(utils::get_params_map(para));
   QLOG_TRACE(" < RunCheckCommand::execute");
   if (result.executed) {

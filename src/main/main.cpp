@@ -64,7 +64,8 @@ void daemonize(const std::string& log_path) {
     QLOG_ERROR("setsid failed: " + error_text());
     std::exit(1);
   }
-  signal(SIGCHLD, SIG_IGN);
+  // SIGCHLD keeps its default: the checks read the exit status of the
+  // commands they run, which an ignored SIGCHLD would discard.
   signal(SIGHUP, SIG_IGN);
   pid = fork();
   if (pid < 0) {
@@ -225,8 +226,10 @@ int main(int argc, char** argv) {
 
   if (daemon_settings.daemonize) daemonize(daemon_settings.log);
 
-  // A client that vanishes mid-write must not kill the agent.
+  // A client that vanishes mid-write must not kill the agent; a SIGCHLD
+  // ignored by whoever started the agent would hide the commands' statuses.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGCHLD, SIG_DFL);
   struct sigaction action;
   std::memset(&action, 0, sizeof(action));
   action.sa_handler = sigint_handler;

@@ -7,17 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
 namespace utils {
 
 namespace {
+
+// Enough of a first error line to tell what went wrong.
+constexpr std::size_t max_error_line = 512;
 
 // Attributes and file actions of posix_spawn, released on every path.
 class SpawnSetup {
@@ -50,16 +53,33 @@ std::vector<char*> child_environment() {
   return env;
 }
 
-std::runtime_error start_error(const std::string& command_line, int error) {
-  return std::runtime_error("Cannot run command: " + command_line + ": " + std::strerror(error));
+void close_fd(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
 }
 
 }  // namespace
 
-CommandPipe::CommandPipe(const std::string& command_line, std::chrono::seconds timeout)
-    : command_line_(command_line), deadline_(Clock::now() + timeout) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw start_error(command_line_, errno);
+std::string CommandPipe::command_line(const std::vector<std::string>& argv) {
+  std::string line;
+  for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + arg;
+  return line;
+}
+
+CommandPipe::CommandPipe(const std::vector<std::string>& argv, const RunLimit& limit)
+    : command_line_(command_line(argv)), limit_(limit) {
+  if (argv.empty()) throw std::invalid_argument("empty command");
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    throw std::runtime_error("Cannot run command: " + command_line_ + ": " + std::strerror(errno));
+  }
+  if (pipe2(err, O_CLOEXEC) != 0) {
+    const int error = errno;
+    close(out[0]);
+    close(out[1]);
+    throw std::runtime_error("Cannot run command: " + command_line_ + ": " + std::strerror(error));
+  }
 
   SpawnSetup setup;
   sigset_t signals;
@@ -72,67 +92,128 @@ CommandPipe::CommandPipe(const std::string& command_line, std::chrono::seconds t
   posix_spawnattr_setflags(&setup.attr,
                            POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&setup.actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&setup.actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&setup.actions, err[1], 2);
 
-  const char* argv[] = {"sh", "-c", command_line_.c_str(), nullptr};
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
   std::vector<char*> env = child_environment();
-  const int error = posix_spawn(&pid_, "/bin/sh", &setup.actions, &setup.attr,
-                                const_cast<char* const*>(argv), env.data());
-  close(fds[1]);
+  const int error = posix_spawnp(&pid_, args[0], &setup.actions, &setup.attr, args.data(),
+                                 env.data());
+  close(out[1]);
+  close(err[1]);
   if (error != 0) {
-    close(fds[0]);
+    close(out[0]);
+    close(err[0]);
     pid_ = -1;
-    throw start_error(command_line_, error);
+    status_.kind = CommandStatus::kNotStarted;
+    status_.code = error;
+    return;
   }
-  fd_ = fds[0];
+  out_fd_ = out[0];
+  err_fd_ = err[0];
 }
 
-CommandPipe::~CommandPipe() { finish(!at_end()); }
+CommandPipe::~CommandPipe() { kill_and_reap(); }
+
+void CommandPipe::fail(const std::string& message) {
+  kill_and_reap();
+  throw std::runtime_error(message);
+}
+
+bool CommandPipe::await_output(int timeout_ms) {
+  for (;;) {
+    if (limit_.connection_ended()) fail("Connection closed");
+    const int left = static_cast<int>(limit_.left().count());
+    if (left <= 0) fail("Command timed out: " + command_line_);
+    // The connection is watched for its end only; a short wait notices it.
+    const int wait = std::min({left, timeout_ms < 0 ? left : timeout_ms,
+                               limit_.connection_fd() >= 0 ? 200 : left});
+    pollfd fds[3] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0},
+                     {limit_.connection_fd(), POLLRDHUP, 0}};
+    const int ready = poll(fds, 3, wait);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) fail("Command failed: " + command_line_ + ": " + std::strerror(errno));
+    if (fds[1].revents != 0) read_error_stream();
+    if (fds[0].revents != 0) return true;
+    if (ready == 0 && timeout_ms >= 0 && wait == timeout_ms) return false;
+  }
+}
+
+void CommandPipe::read_error_stream() {
+  char chunk[4096];
+  const ssize_t got = read(err_fd_, chunk, sizeof(chunk));
+  if (got < 0 && errno == EINTR) return;
+  if (got <= 0) {
+    close_fd(err_fd_);
+    return;
+  }
+  for (ssize_t i = 0; i < got && !error_line_done_; ++i) {
+    if (chunk[i] == '\n' || status_.error_line.size() >= max_error_line) {
+      error_line_done_ = !status_.error_line.empty() || chunk[i] != '\n';
+      continue;
+    }
+    if (chunk[i] != '\r') status_.error_line += chunk[i];
+  }
+}
 
 std::size_t CommandPipe::read_some(char* out, std::size_t size) {
-  if (fd_ < 0) return 0;
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
-    pollfd pfd{fd_, POLLIN, 0};
-    const int ready = left.count() > 0 ? poll(&pfd, 1, static_cast<int>(left.count())) : 0;
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) {
-      finish(true);
-      throw std::runtime_error("Command timed out: " + command_line_);
-    }
-    const ssize_t got = read(fd_, out, size);
+  while (out_fd_ >= 0) {
+    await_output(-1);
+    const ssize_t got = read(out_fd_, out, size);
     if (got < 0 && errno == EINTR) continue;
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (got > 0) return static_cast<std::size_t>(got);
+    close_fd(out_fd_);
   }
+  return 0;
 }
 
-void CommandPipe::finish(bool kill_now) {
-  if (fd_ >= 0) {
-    close(fd_);
-    fd_ = -1;
-  }
-  if (pid_ <= 0) return;
+CommandStatus CommandPipe::finish() {
+  drain();
+  if (pid_ <= 0) return status_;
   // Wait without reaping, so that the group id cannot be reused before the
-  // rest of the group is killed.
-  auto pause = std::chrono::milliseconds(1);
+  // rest of the group is killed; go on reading standard error meanwhile.
+  int pause_ms = 1;
   for (;;) {
-    if (kill_now || Clock::now() >= deadline_) {
-      kill(-pid_, SIGKILL);
-      kill_now = true;
-    }
     siginfo_t info;
     info.si_pid = 0;
     const int waited = waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
     if (waited != 0 && errno == EINTR) continue;
-    if (waited != 0) break;  // already reaped (SIGCHLD ignored)
-    if (info.si_pid == pid_) {
-      kill(-pid_, SIGKILL);  // stragglers the command left in its group
+    if (waited != 0) {  // reaped by the system: SIGCHLD is ignored
+      status_.kind = CommandStatus::kLost;
       break;
     }
-    std::this_thread::sleep_for(pause);
-    if (pause < std::chrono::milliseconds(20)) pause *= 2;
+    if (info.si_pid == pid_) {
+      status_.kind = info.si_code == CLD_EXITED ? CommandStatus::kExited : CommandStatus::kSignaled;
+      status_.code = info.si_status;
+      break;
+    }
+    if (err_fd_ >= 0) {
+      await_output(pause_ms);
+    } else {
+      if (limit_.left().count() <= 0) fail("Command timed out: " + command_line_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
+    }
+    if (pause_ms < 20) pause_ms *= 2;
   }
+  // What it wrote to standard error before it ended is in the pipe already.
+  while (err_fd_ >= 0) {
+    pollfd error{err_fd_, POLLIN, 0};
+    if (poll(&error, 1, 0) <= 0) break;
+    read_error_stream();
+  }
+  kill_and_reap();
+  return status_;
+}
+
+void CommandPipe::kill_and_reap() {
+  close_fd(out_fd_);
+  close_fd(err_fd_);
+  if (pid_ <= 0) return;
+  // The group id stays the child's until it is reaped: stragglers of the
+  // group and the child itself go first.
+  kill(-pid_, SIGKILL);
   while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;

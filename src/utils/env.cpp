@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <boost/regex.hpp>
-#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "utils/command_pipe.h"
 #include "utils/text.h"
@@ -20,8 +21,18 @@ const Env& Env::standard() {
   return env;
 }
 
-std::unique_ptr<LineReader> Env::run_command(const std::string& command_line) const {
-  return std::make_unique<CommandPipe>(command_line, std::chrono::seconds(timeout_seconds_));
+std::unique_ptr<CommandOutput> Env::run_command(const std::vector<std::string>& argv,
+                                                const RunLimit& limit) const {
+  return std::make_unique<CommandPipe>(argv, limit);
+}
+
+bool Env::read_file(const std::string& path, std::string& content) const {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  content = text.str();
+  return !in.bad();
 }
 
 bool Env::file_exists(const std::string& path) const {

@@ -1,23 +1,28 @@
-// The agent's seam to its host: running system commands and the few facts
-// about the host that decide which command a check runs. Checks reach the
-// host only through an Env, so tests hand them canned output instead.
+// The agent's seam to its host: running system commands, reading files, and
+// the few facts about the host that decide which command a check runs.
+// Checks reach the host only through an Env, so tests hand them canned
+// output instead.
 //
-// Also carries the time bound, in whole seconds, of every command and of
-// every network exchange of a check. Immutable after construction; shared
-// read-only by all session threads.
+// Also carries the time bounds: `timeout_seconds`, of one system command or
+// one network exchange, and `check_seconds`, of a whole check run.
+// Immutable after construction; shared read-only by all session threads.
 #ifndef QUOR2_UTILS_ENV_H_
 #define QUOR2_UTILS_ENV_H_
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "utils/line_reader.h"
+#include "utils/command_output.h"
+#include "utils/run_limit.h"
 
 namespace utils {
 
 class Env {
  public:
   static constexpr int default_timeout_seconds = 10;
+  // A whole check may take as long as this many commands or exchanges.
+  static constexpr int check_timeouts = 6;
 
   explicit Env(int timeout_seconds = default_timeout_seconds);
   virtual ~Env() = default;
@@ -26,9 +31,15 @@ class Env {
   static const Env& standard();
 
   int timeout_seconds() const { return timeout_seconds_; }
+  int check_seconds() const { return check_timeouts * timeout_seconds_; }
 
-  // Runs the command line through the shell, bounded by the time bound.
-  virtual std::unique_ptr<LineReader> run_command(const std::string& command_line) const;
+  // Starts the program argv[0] (looked up on the PATH) with `argv`, no
+  // shell involved, bounded by `limit`.
+  virtual std::unique_ptr<CommandOutput> run_command(const std::vector<std::string>& argv,
+                                                     const RunLimit& limit) const;
+
+  // The content of a (small) file; false when it cannot be read.
+  virtual bool read_file(const std::string& path, std::string& content) const;
 
   virtual bool file_exists(const std::string& path) const;
 

@@ -17,9 +17,15 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
   virtual ~LineReader() = default;
 
+  // Lines longer than this arrive in pieces even when read whole.
+  static constexpr std::size_t max_line_size = 1 << 20;
+
   // The next line, its line feed included, or its next buffer_size - 1
   // bytes when it is longer. False at the end of the output.
   bool read_line(std::string& line, std::size_t buffer_size);
+
+  // The next line whole, its line feed included (up to max_line_size).
+  bool read_line(std::string& line) { return read_line(line, max_line_size + 1); }
 
   // Reads and discards the rest of the output.
   void drain();

@@ -435,7 +435,8 @@ void QuorWorker::exchange(ssh_channel channel,
     QLOG_TRACE("Received: " + logger::escape(buffer));
     // A request starts with "#", which carries no field: the first byte of
     // every chunk is dropped.
-    command = commands_factory.get_command(std::string(buffer + 1));
+    command = commands_factory.get_command(std::string(buffer + 1),
+                                           ssh_get_fd(ssh_channel_get_session(channel)));
     response = command->execute();
     if (response.empty()) continue;
     QLOG_TRACE("Sending: " + logger::escape(response));

@@ -166,6 +166,11 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       {"Ping", "", "1", lost, "Warn: ping failed: Error executing ping."},
       {"Ping", "ping/bad-number", "1", bad},
       {"Ping", "", "1#Number of packets=0", "ERROR: Number of packets must be at least 1"},
+      // 61 runs of 1 s at most could outlast a check (6 time bounds).
+      {"Ping", "", "1#Number of packets=61#Overall timeout [s]=61",
+       "ERROR: Too many packets for the check time bound of 60 s"},
+      {"Ping", "", "1#Number of packets=2000000000", "ERROR: Too many packets for the check "
+       "time bound of 60 s"},
       {"Ping", "", "1#Host name or IP=a;b", "ERROR: Invalid host name or IP"},
       {"URL", "", nullptr,
        "#paramname1=URL#paramtype1=text#maxlength1=255#paramname2=Status#paramtype2=longinteger"
@@ -191,7 +196,7 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
 // The command line a check runs on other hosts than plain Linux (`system`
 // names the system, or what its Linux host lacks or has).
 TEST(Checks, CommandLinesByHost) {
-  const std::string ping = " -c 1 \"h\" 2>&1";
+  const std::string ping = " -c 1 h";
   const struct {
     const char *id, *system, *params;
     std::string command;

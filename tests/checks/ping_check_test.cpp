@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/fake_env.h"
-#include "support/temp_dir.h"
+#include "support/hanging_programs.h"
+#include "support/running_agent.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ std::string live_ping(const std::string& host) {
                                                 {"Success rate limit [%]", "100"}}));
 }
 
-// Host names reach the shell only when they hold nothing but the bytes of
-// names and addresses, and do not begin with "-".
+// Host names reach ping only when they hold nothing but the bytes of names
+// and addresses, and do not begin with "-"; no shell ever sees them.
 TEST(PingCheck, RefusedHostsReachNoShell) {
   EXPECT_TRUE(checks::PingCheck::valid_host("fe80::1%eth0") &&
               checks::PingCheck::valid_host("host-1.example_x"));
@@ -33,8 +34,37 @@ TEST(PingCheck, RefusedHostsReachNoShell) {
   }
   EXPECT_FALSE(utils::Env::standard().file_exists(marker));
   // The same text would have made its marker, had it reached the shell.
-  utils::Env::standard().run_command(": \"$(touch " + marker + ")\"")->drain();
+  const utils::RunLimit limit(utils::RunLimit::Clock::now() + std::chrono::seconds(10));
+  utils::Env::standard().run_command({"sh", "-c", ": \"$(touch " + marker + ")\""}, limit)->finish();
   EXPECT_TRUE(utils::Env::standard().file_exists(marker));
+}
+
+// A check stops when its client goes: its ping is killed, and its session
+// ends, so that its place is free for the next client.
+TEST(PingCheck, StopsWhenItsClientHasGone) {
+  testing_support::HangingPrograms programs;
+  programs.add("ping", "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n");
+  testing_support::AgentConfig config;
+  config.checks = "Ping";
+  config.agent_extra = "maxSessions = 1\n";
+  const testing_support::RunningAgent agent(config);
+  const auto logs_in = [&agent] {
+    try {
+      return !testing_support::SshExchange(agent.port(), "monitor", "secret").greeting().empty();
+    } catch (const std::runtime_error&) {
+      return false;
+    }
+  };
+  {
+    testing_support::SshExchange session(agent.port(), "monitor", "secret");
+    session.send("#keycount=5#sessionid=1#requestaction=runcheck#checkid=Ping#para=\"#Host name "
+                 "or IP=127.0.0.1#Number of packets=5#Overall timeout [s]=50#Success rate limit "
+                 "[%]=1#\"#");
+    ASSERT_EQ(programs.pids_of("ping").size(), 2u);
+    EXPECT_FALSE(logs_in());
+  }
+  EXPECT_TRUE(programs.ended("ping"));
+  EXPECT_TRUE(testing_support::wait_until(10, logs_in));
 }
 
 }  // namespace

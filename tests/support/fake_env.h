@@ -4,6 +4,7 @@
 #define QUOR2_TESTS_SUPPORT_FAKE_ENV_H_
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -21,11 +22,18 @@
 
 namespace testing_support {
 
-// A LineReader over canned text, `chunk` bytes per read.
-class TextLineReader : public utils::LineReader {
+// The output of a command over canned text, `chunk` bytes per read, that
+// ended with `status`.
+class TextLineReader : public utils::CommandOutput {
  public:
-  explicit TextLineReader(std::string text, std::size_t chunk = 4096)
-      : text_(std::move(text)), chunk_(chunk) {}
+  explicit TextLineReader(std::string text, std::size_t chunk = 4096,
+                          utils::CommandStatus status = {})
+      : text_(std::move(text)), chunk_(chunk), status_(std::move(status)) {}
+
+  utils::CommandStatus finish() override {
+    drain();
+    return status_;
+  }
 
  protected:
   std::size_t read_some(char* out, std::size_t size) override {
@@ -38,6 +46,7 @@ class TextLineReader : public utils::LineReader {
  private:
   const std::string text_;
   const std::size_t chunk_;
+  const utils::CommandStatus status_;
   std::size_t offset_ = 0;
 };
 
@@ -63,7 +72,10 @@ inline std::string parse_output(const std::string& parser, utils::LineReader& ou
   using boost::algorithm::join;
   try {
     if (parser == "vmstat") return std::to_string(checks::CpuCheck::parse_vmstat(output));
-    if (parser == "ping") return std::to_string(checks::PingCheck::parse_ping_output(output));
+    if (parser == "ping") {
+      const checks::PingCheck::Run run = checks::PingCheck::parse_ping_output(output);
+      return std::to_string(run.statistics ? run.average : -1.0);
+    }
     if (parser == "ps") return join(checks::ProcCheck::parse_ps(output), "|");
     if (parser == "df") return join(checks::DiskSpaceCheck::parse_mount_points(output), "|");
     if (parser != "top") return checks::DiskSpaceCheck::parse_capacity(output, parser.substr(3));
@@ -74,42 +86,66 @@ inline std::string parse_output(const std::string& parser, utils::LineReader& ou
   }
 }
 
-// Each command line is answered with the outputs given for it (or else for
-// ""), one per run, the last one again and again; none is an empty output,
-// as of a missing program, and `timed_out` a run cut off at its time bound.
+// Each command line (argv joined by blanks) is answered with the outputs
+// given for it (or else for ""), one per run, the last one again and again;
+// none is an empty output that ended well, `timed_out` a run cut off at its
+// time bound, `not_found` a program that is not installed.
 class FakeEnv : public utils::Env {
  public:
   static constexpr const char* timed_out = "\x01timed out";
+  static constexpr const char* not_found = "\x01not found";
 
   explicit FakeEnv(int timeout_seconds = 10) : utils::Env(timeout_seconds) {}
 
-  void set_output(const std::string& command_line, const std::string& output) {
-    outputs_[command_line].push_back(output);
+  void set_output(const std::string& command_line, const std::string& output,
+                  const utils::CommandStatus& status = {}) {
+    outputs_[command_line].push_back({output, status});
   }
-  std::unique_ptr<utils::LineReader> run_command(const std::string& command_line) const override {
+  std::unique_ptr<utils::CommandOutput> run_command(const std::vector<std::string>& argv,
+                                                    const utils::RunLimit&) const override {
+    std::string command_line;
+    for (const std::string& arg : argv) command_line += (command_line.empty() ? "" : " ") + arg;
     commands_run.push_back(command_line);
-    std::deque<std::string>& outputs = outputs_[outputs_.count(command_line) ? command_line : ""];
-    const std::string output = outputs.empty() ? "" : outputs.front();
+    auto& outputs = outputs_[outputs_.count(command_line) ? command_line : ""];
+    const Output output = outputs.empty() ? Output() : outputs.front();
     if (outputs.size() > 1) outputs.pop_front();
-    if (output != timed_out) return std::make_unique<TextLineReader>(output);
-    struct TimedOut : utils::LineReader {
+    if (output.text == not_found) {
+      return std::make_unique<TextLineReader>(
+          "", 4096, utils::CommandStatus{utils::CommandStatus::kNotStarted, ENOENT, ""});
+    }
+    if (output.text != timed_out) {
+      return std::make_unique<TextLineReader>(output.text, 4096, output.status);
+    }
+    struct TimedOut : utils::CommandOutput {
       std::size_t read_some(char*, std::size_t) override {
         throw std::runtime_error("Command timed out");
       }
+      utils::CommandStatus finish() override { throw std::runtime_error("Command timed out"); }
     };
     return std::make_unique<TimedOut>();
+  }
+  bool read_file(const std::string& path, std::string& content) const override {
+    const auto file = file_contents.find(path);
+    if (file == file_contents.end()) return false;
+    content = file->second;
+    return true;
   }
   bool file_exists(const std::string& path) const override { return files.count(path) != 0; }
   bool program_exists(const std::string& name) const override { return programs.count(name) != 0; }
   std::string system_name() const override { return system; }
 
   mutable std::vector<std::string> commands_run;
+  std::map<std::string, std::string> file_contents;
   std::set<std::string> files;
   std::set<std::string> programs{"ping", "ping6"};
   std::string system = "Linux";
 
  private:
-  mutable std::map<std::string, std::deque<std::string>> outputs_;
+  struct Output {
+    std::string text;
+    utils::CommandStatus status;
+  };
+  mutable std::map<std::string, std::deque<Output>> outputs_;
 };
 
 }  // namespace testing_support
