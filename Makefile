@@ -18,7 +18,8 @@ TSAN_RUN = $(shell [ "$$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 0)" 
              && echo "setarch $$(uname -m) -R")
 
 .PHONY: all deps build build-asan build-tsan run demo test test-unit test-asan test-tsan \
-        test-fuzz test-size coverage package bench bench-parser interop clean
+        test-fuzz test-size coverage package bench bench-checks bench-build bench-parser \
+        interop clean
 
 all: build
 
@@ -95,12 +96,18 @@ bench-parser: build
 package: build
 	@cd $(BUILD_DIR) && cpack
 
-# The benchmark against OpenSSH's sshd (root: it adds a temporary account);
-# not part of `make test`.
-bench: build
+# The benchmark against OpenSSH's sshd (root: it adds a temporary account),
+# then the table of the host checks; not part of `make test`.
+bench: bench-build
+	@./bench/run-bench.sh $(BUILD_DIR)
+
+# The table of the host checks alone (no root; about a minute).
+bench-checks: bench-build
+	@./bench/run-check-bench.sh $(BUILD_DIR)
+
+bench-build: build
 	@cmake -S bench -B $(BUILD_DIR)/bench $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR)/bench -j $(JOBS)
-	@./bench/run-bench.sh $(BUILD_DIR)
 
 # Other SSH implementations' clients against the agent on loopback (see
 # interop/run-interop.py); not part of `make test`.

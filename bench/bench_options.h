@@ -10,6 +10,12 @@
 //               [--starts 5] [--machine TEXT]
 //
 // Commands are split at blanks and run without a shell.
+//
+// quor2-bench-checks drives one agent that offers the host checks:
+//
+//   quor2-bench-checks --user NAME --password-file FILE
+//               --quor2-port P --quor2-command '...' --quor2-log FILE
+//               [--runs 25] [--machine TEXT]
 #ifndef QUOR2_BENCH_BENCH_OPTIONS_H_
 #define QUOR2_BENCH_BENCH_OPTIONS_H_
 
@@ -37,9 +43,18 @@ struct BenchOptions {
   std::string machine;    // a description for the report
 };
 
-// Throws std::invalid_argument with a readable text for a bad command line
+struct CheckBenchOptions {
+  std::string user;
+  std::string password;
+  ServerOptions quor2;
+  int runs = 25;  // per check; the CPU check takes a second a run
+  std::string machine;
+};
+
+// Throw std::invalid_argument with a readable text for a bad command line
 // or an unreadable password file.
 BenchOptions parse_bench_options(int argc, char** argv);
+CheckBenchOptions parse_check_bench_options(int argc, char** argv);
 
 }  // namespace bench
 

@@ -1,11 +1,13 @@
 #!/bin/bash
 # Benchmarks the agent against a minimal libssh server and OpenSSH's sshd on
-# loopback and prints a table.
+# loopback and prints a table; then the table of the host checks
+# (bench/run-check-bench.sh).
 #
 #   bench/run-bench.sh [BUILD_DIR]     (make bench runs it on build/)
 #
 # QUOR2_BENCH_OPTIONS adds options of quor2-bench, e.g. "--connections 50
-# --seconds 2" for a quick look.
+# --seconds 2" for a quick look; QUOR2_BENCH_CHECK_OPTIONS those of
+# quor2-bench-checks, e.g. "--runs 5".
 #
 # Needs root: sshd checks passwords against the system's accounts. For the
 # run only, it adds the account quor2bench (random password, SHA-512 hash),
@@ -144,3 +146,4 @@ memory=$(awk '/^MemTotal/ { printf "%.0f GiB RAM", $2 / 1048576 }' /proc/meminfo
     echo "--- libssh minimal log:" >&2; tail -n 20 "$work/libssh.log" >&2 || true
     exit "$status"
 }
+"$(dirname "$0")/run-check-bench.sh" "$build"

@@ -27,8 +27,7 @@ int remaining_ms(Clock::time_point deadline) {
 }  // namespace
 
 TimedSession::TimedSession(int port, const std::string& user, const std::string& password,
-                           const std::string& greeting, bool no_delay,
-                           const std::string& host_keys)
+                           const std::string& greeting, bool no_delay, const std::string& host_keys)
     : session_(ssh_new()) {
   if (!session_) throw std::runtime_error("ssh_new failed");
   const int no_logging = SSH_LOG_NOLOG;
@@ -70,6 +69,22 @@ bool TimedSession::request(const std::string& record, const std::string& expecte
       ssh_channel_write(channel_.get(), record.data(), static_cast<uint32_t>(record.size()));
   if (written != static_cast<int>(record.size())) return false;
   return read_bytes(expected.size(), timeout_ms) == expected;
+}
+
+std::string TimedSession::exchange(const std::string& record, int timeout_ms) {
+  const int written =
+      ssh_channel_write(channel_.get(), record.data(), static_cast<uint32_t>(record.size()));
+  if (written != static_cast<int>(record.size())) return "";
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  std::string answer;
+  char buffer[4096];
+  while (answer.empty() || answer.back() != '#') {
+    const int got =
+        ssh_channel_read_timeout(channel_.get(), buffer, sizeof(buffer), 0, remaining_ms(deadline));
+    if (got <= 0) break;
+    answer.append(buffer, static_cast<std::size_t>(got));
+  }
+  return answer;
 }
 
 std::string TimedSession::algorithms() const {

@@ -38,6 +38,11 @@ class TimedSession {
   // `timeout_ms`); whether they are `expected`.
   bool request(const std::string& record, const std::string& expected, int timeout_ms);
 
+  // Sends `record` and returns the answer, whatever its length: the bytes
+  // received until they end with "#", or what came within `timeout_ms`
+  // (empty when the write failed).
+  std::string exchange(const std::string& record, int timeout_ms);
+
   // The negotiated key exchange, cipher and MAC, for the report.
   std::string algorithms() const;
 
