@@ -24,6 +24,11 @@
 
 namespace checks {
 
+// Why a check is built: to run (or to be listed), to answer "definecheck",
+// or to answer "getcomboparamvalues", the one request for which an own
+// check runs the commands that list its values.
+enum class Purpose { kRun, kDefinition, kValues };
+
 class CheckBase {
  public:
   CheckBase();

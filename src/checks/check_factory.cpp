@@ -3,6 +3,8 @@
 #include "checks/certificate_check.h"
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
+#include "checks/own_check.h"
+#include "checks/own_check_folder.h"
 #include "checks/ping_check.h"
 #include "checks/proc_check.h"
 #include "checks/ram_check.h"
@@ -37,24 +39,31 @@ std::vector<std::string> CheckFactory::known_ids() {
 }
 
 CheckFactory::CheckFactory(Settings& settings)
-    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout)) {}
+    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout),
+                   OwnCheckFolder(settings.checkDir, known_ids()).checks()) {}
 
-CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env)
+CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env,
+                           const OwnChecks& own)
     : env_(std::move(env)) {
   QLOG_TRACE(" > CheckFactory::CheckFactory");
   for (const auto& entry : registry()) {
     if (enabled.count(entry.first) != 0) creators[entry.first] = entry.second;
   }
+  for (const std::shared_ptr<const OwnCheckDefinition>& definition : own) {
+    creators.emplace(definition->id, [definition](Purpose purpose, const utils::Env& check_env) {
+      return std::unique_ptr<CheckBase>(new OwnCheck(definition, purpose, check_env));
+    });
+  }
   QLOG_TRACE(" < CheckFactory::CheckFactory");
 }
 
-std::unique_ptr<CheckBase> CheckFactory::get_check(const std::string& id, bool for_params) const {
+std::unique_ptr<CheckBase> CheckFactory::get_check(const std::string& id, Purpose purpose) const {
   QLOG_TRACE(" > CheckFactory::get_check");
   QLOG_DEBUG("Getting check  " + id);
   const auto it = creators.find(id);
   if (it != creators.end()) {
     QLOG_TRACE(" < CheckFactory::get_check");
-    return it->second(for_params, *env_);
+    return it->second(purpose, *env_);
   }
   QLOG_ERROR("Unknown check " + id);
   QLOG_TRACE(" < CheckFactory::get_check");
@@ -67,7 +76,7 @@ utils::ParamsList CheckFactory::list_checks() const {
   pairs.reserve(3 * creators.size());
   int index = 1;
   for (const auto& entry : creators) {
-    const std::unique_ptr<CheckBase> check = entry.second(false, *env_);
+    const std::unique_ptr<CheckBase> check = entry.second(Purpose::kRun, *env_);
     const std::string number = std::to_string(index++);
     pairs.emplace_back("checkid" + number, entry.first);
     pairs.emplace_back("checkdescription" + number, check->get_description());

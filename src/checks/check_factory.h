@@ -1,13 +1,16 @@
 // The registry of the checks this agent offers.
 //
-// Knows every check id and its class; the configuration decides which ids
-// are offered. A request for an id that is not offered gets an UnknownCheck.
+// Knows every built-in check id and its class; the configuration decides
+// which of them are offered. The administrator's own checks are offered
+// beside them, in the one order of ids. A request for an id that is not
+// offered gets an UnknownCheck.
 // Filled by the constructor and only read afterwards, so all session threads
 // use one factory at once without a lock. Every check it builds belongs to
 // the caller.
 #ifndef QUOR2_CHECKS_CHECK_FACTORY_H_
 #define QUOR2_CHECKS_CHECK_FACTORY_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "checks/check_base.h"
+#include "checks/own_check_definition.h"
 #include "settings/settings.h"
 #include "utils/env.h"
 #include "utils/params.h"
@@ -23,17 +27,19 @@ namespace checks {
 
 class CheckFactory {
  public:
-  using creator = std::unique_ptr<CheckBase> (*)(bool for_params, const utils::Env& env);
+  using creator = std::function<std::unique_ptr<CheckBase>(Purpose purpose, const utils::Env& env)>;
 
-  // Offers the enabled ids of the settings; checks run with their time bound.
+  // Offers the enabled ids of the settings and the own checks of its
+  // checkDir; checks run with their time bound.
   explicit CheckFactory(Settings& settings);
-  // Offers `enabled`; checks reach the host through `env`.
-  CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env);
+  // Offers `enabled` and `own`; checks reach the host through `env`.
+  CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env,
+               const OwnChecks& own = {});
 
   // A new check for `id`, never null: an UnknownCheck when not offered.
-  std::unique_ptr<CheckBase> get_check(const std::string& id, bool for_params) const;
+  std::unique_ptr<CheckBase> get_check(const std::string& id, Purpose purpose) const;
 
-  // Every id the agent knows, whether offered or not.
+  // Every built-in id, whether offered or not.
   static std::vector<std::string> known_ids();
 
   // How many checks are offered.
@@ -47,8 +53,8 @@ class CheckFactory {
   static const std::vector<std::pair<const char*, creator>>& registry();
 
   template <class T>
-  static std::unique_ptr<CheckBase> creator_func(bool for_params, const utils::Env& env) {
-    return std::unique_ptr<CheckBase>(new T(for_params, env));
+  static std::unique_ptr<CheckBase> creator_func(Purpose purpose, const utils::Env& env) {
+    return std::unique_ptr<CheckBase>(new T(purpose != Purpose::kRun, env));
   }
 
   std::map<std::string, creator> creators;

@@ -19,10 +19,12 @@ DefineCheckCommand::~DefineCheckCommand() {
   QLOG_TRACE(" < DefineCheckCommand::~DefineCheckCommand");
 }
 
-std::string DefineCheckCommand::execute() { return describe("definecheck", "DefineCheckCommand"); }
+std::string DefineCheckCommand::execute() {
+  return describe("definecheck", "DefineCheckCommand", checks::Purpose::kDefinition);
+}
 
 std::string DefineCheckCommand::describe(const std::string& action,
-                                         const std::string& command_name) {
+                                         const std::string& command_name, checks::Purpose purpose) {
   QLOG_TRACE(" > " + command_name + "::execute");
   QLOG_DEBUG("Executing " + command_name + ". checkid=" + logger::escape(check_id));
   utils::ParamsList fields = {
@@ -33,7 +35,7 @@ std::string DefineCheckCommand::describe(const std::string& action,
     fields.emplace_back("errormessage", "Check not found");
     return utils::counted_record(fields);
   }
-  const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, true);
+  const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, purpose);
   // Quoted, so that the definition's own "#" stay inside the field.
   fields.emplace_back("parameters", "\"" + check->get_params_definition() + "\"");
   QLOG_TRACE(" < " + command_name + "::execute");

@@ -19,8 +19,9 @@ class DefineCheckCommand : public CommandBase {
 
  protected:
   // The response for `action`, with the Trace and Warn lines named after
-  // `command_name`.
-  std::string describe(const std::string& action, const std::string& command_name);
+  // `command_name`, of the check built for `purpose`.
+  std::string describe(const std::string& action, const std::string& command_name,
+                       checks::Purpose purpose);
 
   std::string check_id;
 };

@@ -16,7 +16,7 @@ GetComboCommand::~GetComboCommand() {
 }
 
 std::string GetComboCommand::execute() {
-  return describe("getcomboparamvalues", "GetComboCommand");
+  return describe("getcomboparamvalues", "GetComboCommand", checks::Purpose::kValues);
 }
 
 }  // namespace commands

@@ -1,5 +1,6 @@
 // The answer to "getcomboparamvalues": the whole parameter definition record
-// of a check, as for "definecheck", under its own response action.
+// of a check, as for "definecheck", under its own response action. Only
+// here do own checks run the commands that list their values.
 #ifndef QUOR2_COMMANDS_GET_COMBO_COMMAND_H_
 #define QUOR2_COMMANDS_GET_COMBO_COMMAND_H_
 

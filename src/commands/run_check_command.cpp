@@ -36,7 +36,7 @@ std::string RunCheckCommand::execute() {
     fields.emplace_back("errormessage", "Check not found");
     return utils::counted_record(fields);
   }
-  const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, false);
+  const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, checks::Purpose::kRun);
   check->watch_connection(connection_fd());
   const checks::CheckResult result = check->execute(utils::get_params_map(para));
   QLOG_TRACE(" < RunCheckCommand::execute");

@@ -9,6 +9,7 @@
 #include <boost/property_tree/ptree.hpp>
 
 #include "checks/check_factory.h"
+#include "checks/own_check_folder.h"
 #include "logger/logger.h"
 #include "settings/settings.h"
 #include "utils/address_range.h"
@@ -82,6 +83,7 @@ void ConfigCheck::check(const std::string& path) {
   settings_.push_back("listen = " + joined(settings.listen));
   for (const HostKeyFile& key : keys) settings_.push_back(key.name + " host key = " + key.path);
   settings_.push_back("checks = " + joined(*settings.checks));
+  settings_.push_back("checkDir = " + (settings.checkDir.empty() ? "(none)" : settings.checkDir));
   settings_.push_back("timeout = " + std::to_string(settings.timeout));
   settings_.push_back("maxSessions = " + std::to_string(settings.maxSessions));
   settings_.push_back("loginGraceTime = " + std::to_string(settings.loginGraceTime));
@@ -163,6 +165,21 @@ void ConfigCheck::check(const std::string& path) {
     if (std::find(known.begin(), known.end(), id) == known.end()) {
       warnings_.push_back("unknown check id \"" + id + "\" is ignored");
     }
+  }
+
+  const checks::OwnCheckFolder own(settings.checkDir, known);
+  const int bound = utils::Env::check_timeouts * settings.timeout;
+  for (const auto& check : own.checks()) {
+    settings_.push_back("own check " + check->id + " = " + check->file);
+    if (check->timeout_seconds > bound) {
+      warnings_.push_back("own check " + check->id + ": timeout " +
+                          std::to_string(check->timeout_seconds) + " is cut to " +
+                          std::to_string(bound) + ", the bound of a whole check (" +
+                          std::to_string(utils::Env::check_timeouts) + " x timeout)");
+    }
+  }
+  for (const std::string& refusal : own.refused()) {
+    warnings_.push_back("own check refused: " + refusal);
   }
 }
 

@@ -6,8 +6,8 @@
 // parse, no host key that loads, a log file that cannot be opened, a port
 // out of range) and warnings about what it would quietly ignore or refuse
 // (bad firewall lines, ranges no address is in, unknown check ids, a DSA
-// key that does not load, a file others can read), and the host keys that
-// load. Used by main() alone, before any thread starts.
+// key that does not load, a file others can read, own check files it
+// refuses), and the host keys and own checks that load. Used by main() alone, before any thread starts.
 #ifndef QUOR2_MAIN_CONFIG_CHECK_H_
 #define QUOR2_MAIN_CONFIG_CHECK_H_
 

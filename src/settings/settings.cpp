@@ -4,6 +4,7 @@
 #include <boost/property_tree/ptree.hpp>
 #include <boost/regex.hpp>
 #include <cstdlib>
+#include <filesystem>
 
 #include "logger/logger.h"
 #include "utils/text.h"
@@ -66,6 +67,13 @@ void Settings::read(const std::string& path) {
   if (authPenalty < 1) authPenalty = defaults.authPenalty;
 
   for (const std::string& id : utils::split(check_list, comma)) checks->insert(id);
+  // Relative to the configuration's folder, and absolute: a daemon changes
+  // its working folder before the checks load. Empty would name the
+  // configuration's own folder, so it means none.
+  const std::string check_dir = tree.get("agent.checkDir", std::string("checks.d"));
+  std::error_code ignored;  // without a working folder, it stays relative
+  const std::filesystem::path folder = std::filesystem::absolute(path, ignored).parent_path();
+  if (!check_dir.empty()) checkDir = (folder / check_dir).lexically_normal().string();
   loglevel = level_from_name(level_name);
 
   for (const auto& user : tree.get_child("password")) {

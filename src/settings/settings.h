@@ -34,6 +34,8 @@ class Settings : public DaemonSettings {
   std::shared_ptr<UserMap> users = std::make_shared<UserMap>();
   std::shared_ptr<FirewallMap> firewall = std::make_shared<FirewallMap>();
   std::shared_ptr<CheckIdSet> checks = std::make_shared<CheckIdSet>();
+  // The folder of the own checks, absolute; empty: none.
+  std::string checkDir;
 
  private:
   struct Unread {};

@@ -15,6 +15,10 @@ class CommandOutput : public LineReader {
   // command to end and tells how it ended. Throws what reading throws (the
   // time bound, the connection's end). Call once, after reading.
   virtual CommandStatus finish() = 0;
+
+  // Stops reading: standard output is closed, so what the command still
+  // writes fails (SIGPIPE) instead of being read; finish() then only waits.
+  virtual void close_output() = 0;
 };
 
 }  // namespace utils

@@ -207,6 +207,8 @@ CommandStatus CommandPipe::finish() {
   return status_;
 }
 
+void CommandPipe::close_output() { close_fd(out_fd_); }
+
 void CommandPipe::kill_and_reap() {
   close_fd(out_fd_);
   close_fd(err_fd_);

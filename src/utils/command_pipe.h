@@ -33,6 +33,7 @@ class CommandPipe : public CommandOutput {
   ~CommandPipe() override;
 
   CommandStatus finish() override;
+  void close_output() override;
 
   // The command line as the log and the error texts show it.
   static std::string command_line(const std::vector<std::string>& argv);

@@ -35,6 +35,7 @@ bool LineReader::read_line(std::string& line, std::size_t buffer_size) {
     if (take > 0) {
       line.assign(pending_, position_, take);
       position_ += take;
+      consumed_ += take;
       const std::size_t zero = line.find('\0');
       if (zero != std::string::npos) line.resize(zero);
       return true;

@@ -30,6 +30,9 @@ class LineReader {
   // Reads and discards the rest of the output.
   void drain();
 
+  // Bytes of output that read_line has handed out so far.
+  std::size_t consumed() const { return consumed_; }
+
  protected:
   // Up to `size` further bytes of output into `out`; 0 at the end.
   virtual std::size_t read_some(char* out, std::size_t size) = 0;
@@ -41,6 +44,7 @@ class LineReader {
 
   std::string pending_;
   std::size_t position_ = 0;
+  std::size_t consumed_ = 0;
   bool end_ = false;
 };
 

@@ -47,7 +47,7 @@ std::string run(const char* id, const std::string& record, int timeout_seconds =
   const checks::CheckFactory factory({id},
                                      std::make_shared<testing_support::FakeEnv>(timeout_seconds));
   const std::string result =
-      outcome(factory.get_check(id, false)->execute(utils::get_params_map("#" + record + "#")));
+      outcome(factory.get_check(id, checks::Purpose::kRun)->execute(utils::get_params_map("#" + record + "#")));
   return std::regex_replace(result, std::regex("in \\d{3,}days"), "in Ndays");
 }
 

@@ -34,6 +34,7 @@ class TextLineReader : public utils::CommandOutput {
     drain();
     return status_;
   }
+  void close_output() override { offset_ = text_.size(); }
 
  protected:
   std::size_t read_some(char* out, std::size_t size) override {
@@ -121,6 +122,7 @@ class FakeEnv : public utils::Env {
         throw std::runtime_error("Command timed out");
       }
       utils::CommandStatus finish() override { throw std::runtime_error("Command timed out"); }
+      void close_output() override {}
     };
     return std::make_unique<TimedOut>();
   }
