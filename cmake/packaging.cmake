@@ -17,6 +17,8 @@ endif()
 install(FILES packaging/quor.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/quor2)
 install(FILES packaging/quor.ini packaging/quor2.logrotate
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(DIRECTORY packaging/checks.d DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 install(CODE "set(quor2_source \"${CMAKE_SOURCE_DIR}\")")
 install(CODE [[
@@ -76,6 +78,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "openssh-client, procps, iputils-ping, passwd")
+# The plugins that the examples of own checks run.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "monitoring-plugins-basic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/debian/postinst
     ${CMAKE_SOURCE_DIR}/packaging/debian/prerm

@@ -11,6 +11,7 @@ install_into_dest "$1"
 root=$dest/usr/local
 for f in sbin/quor2 bin/quor2-client share/man/man8/quor2.8 share/man/man5/quor.ini.5 \
          share/man/man1/quor2-client.1 share/doc/quor2/examples/quor.ini share/quor2/quor.ini \
+         share/doc/quor2/examples/checks.d/tcp-port.ini \
          lib/systemd/system/quor2.service; do
     [ -f "$root/$f" ] || fail "missing $f"
 done

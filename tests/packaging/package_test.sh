@@ -24,6 +24,8 @@ for f in /etc/quor2:750 /etc/quor2/quor.ini:600 /etc/quor2/ssh_host_rsa_key:600 
          /etc/quor2/ssh_host_ed25519_key:600; do
     [ "$(stat -c '%U:%a' "${f%:*}")" = "quor:${f#*:}" ] || fail "$f: $(stat -c '%U:%a' "${f%:*}")"
 done
+[ "$(stat -c '%U:%G:%a' /etc/quor2/checks.d)" = root:quor:750 ] || fail "checks.d"
+cp /usr/share/doc/quor2/examples/checks.d/zombies.ini /etc/quor2/checks.d/
 grep -q '^monitor = {CRYPT}\$y\$' /etc/quor2/quor.ini || fail "no hashed generated password"
 # As the README tells an administrator to set a password of their own.
 printf 's3cret-of-the-test\n' > "$work/password"
@@ -46,6 +48,8 @@ until quor2-client "$@" list >"$work/list" 2>&1; do
 done
 grep -q 'CPU' "$work/list" || fail "listing: $(cat "$work/list")"
 quor2-client "$@" run CPU 'Load Limit [%]=100' >"$work/run" || fail "CPU run: $(cat "$work/run")"
+# An example own check, read by the agent's user from the folder of root.
+quor2-client "$@" run Zombies 'Zombie limit=999999' >"$work/run" || fail "own check: $(cat "$work/run")"
 kill -TERM "$pid"
 wait "$pid" || fail "agent exit status $?"
 pid=""
