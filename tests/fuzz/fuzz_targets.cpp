@@ -8,6 +8,7 @@
 #include <boost/property_tree/exceptions.hpp>
 
 #include "checks/certificate_check.h"
+#include "checks/own_check_definition.h"
 #include "checks/url_check.h"
 #include "commands/commands_factory.h"
 #include "http/http_client_base.h"
@@ -83,6 +84,24 @@ void request(const std::string& text) {
   factory.get_command(text)->execute();
 }
 
+// Any definition file; one that loads is listed, described with its
+// values and run on a host whose commands print the same text.
+void own_check(const std::string& text) {
+  std::shared_ptr<const checks::OwnCheckDefinition> definition;
+  try {
+    definition = std::make_shared<const checks::OwnCheckDefinition>(
+        checks::OwnCheckDefinition::parse(text));
+  } catch (const std::runtime_error&) {
+    return;
+  }
+  const auto env = std::make_shared<testing_support::FakeEnv>();
+  env->set_output("", text);
+  const checks::CheckFactory factory({}, env, {definition});
+  factory.list_checks();
+  factory.get_check(definition->id, checks::Purpose::kValues)->get_params_definition();
+  factory.get_check(definition->id, checks::Purpose::kRun)->execute(utils::get_params_map(text));
+}
+
 // Lines: ASN.1 time type (23 UTCTime, 24 GeneralizedTime), time text, limit
 // in days, now in seconds (kept within the years a certificate can name) and
 // the subject, which reaches the response and must not end its field.
@@ -136,7 +155,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::map<std::string, void (*)(const std::string&)> targets = {
       {"record", record},           {"settings", settings}, {"commands", request},
-      {"certificate", certificate}, {"url", url},           {"http_response", http_response}};
+      {"certificate", certificate}, {"url", url},           {"http_response", http_response},
+      {"own_check", own_check}};
   const std::string text(reinterpret_cast<const char*>(data), size);
   const std::string name = QUOR2_FUZZ_TARGET;
   if (targets.count(name) != 0) {
