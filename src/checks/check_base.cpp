@@ -1,7 +1,5 @@
 #include "checks/check_base.h"
 
-#include "utils/params.h"
-
 namespace checks {
 
 CheckBase::CheckBase() : CheckBase(utils::Env::standard()) {}
@@ -16,7 +14,7 @@ CheckBase::~CheckBase() {
   QLOG_TRACE(" < CheckBase::~CheckBase");
 }
 
-std::string CheckBase::get_params_definition() {
+utils::ParamsList CheckBase::params_definition() const {
   QLOG_TRACE(" > CheckBase::get_params_definition");
   utils::ParamsList fields;
   int index = 1;
@@ -39,7 +37,11 @@ std::string CheckBase::get_params_definition() {
     fields.emplace_back("atbutton_param1", param.name);
   }
   QLOG_TRACE(" < CheckBase::get_params_definition");
-  return utils::params_list_to_string(fields);
+  return fields;
+}
+
+std::string CheckBase::get_params_definition() const {
+  return utils::escaped_record(params_definition());
 }
 
 }  // namespace checks

@@ -17,6 +17,7 @@
 #include "checks/check_result.h"
 #include "logger/logger.h"
 #include "utils/env.h"
+#include "utils/params.h"
 
 namespace checks {
 
@@ -33,8 +34,13 @@ class CheckBase {
   // Runs the check; never throws.
   virtual CheckResult execute(const std::map<std::string, std::string>& params) = 0;
 
-  // The parameter definition record: "#paramname1=...#paramtype1=...#...".
-  std::string get_params_definition();
+  // The fields of the parameter definition record, values as they are.
+  utils::ParamsList params_definition() const;
+
+  // The parameter definition record, "#paramname1=...#paramtype1=...#...",
+  // values escaped: names, defaults and list values may come from outside
+  // (process names, mount points).
+  std::string get_params_definition() const;
 
   std::vector<CheckParameter> params;
   std::map<std::string, std::vector<std::string>> combo_values;

@@ -105,12 +105,12 @@ CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& pa
                                                                diskcheck_error_string);
     const std::string disk =
         params_accessor<std::string>::get_required_param(params, "Disks", diskcheck_error_string);
-    QLOG_DEBUG("Executing disk space check for " + logger::escape(disk) + " with free limit " +
+    QLOG_DEBUG("Executing disk space check for " + disk + " with free limit " +
                std::to_string(limit));
     const std::string usage = parse_capacity(*exec_df(), disk);
     const int used = std::stoi(usage);
     const bool up = used <= limit;
-    QLOG_TRACE("Disk " + logger::escape(disk) + " usage is " + std::to_string(used) + "%");
+    QLOG_TRACE("Disk " + disk + " usage is " + std::to_string(used) + "%");
     const std::string text = up ? "Disk " + disk + " is " + usage + "% used"
                                 : "Out of disk space on disk " + disk + ": " + usage + "% used";
     QLOG_TRACE(" < DiskSpaceCheck::execute");

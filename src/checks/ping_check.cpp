@@ -63,7 +63,7 @@ double PingCheck::parse_ping_output(utils::LineReader& output) {
     statistics = line.find("ping statistics") != std::string::npos;
   }
   if (!statistics) {
-    QLOG_WARN("ping failed: " + logger::escape(first_line));
+    QLOG_WARN("ping failed: " + first_line);
     return -1.0;
   }
 

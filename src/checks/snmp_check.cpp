@@ -123,10 +123,10 @@ CheckResult SnmpCheck::execute(const std::map<std::string, std::string>& params)
       const std::string test_value =
           accessor::get_required_param(params, "Test value", snmp_error_string);
       // The community is the agent's password: it stays out of the log.
-      QLOG_DEBUG("Executing SNMP v2c check to " + logger::escape(host) + ":***. Checking if " +
-                 logger::escape(oid) + " " + logger::escape(test) + " " +
-                 logger::escape(test_value));
-      const snmp::SnmpClient client{host, community, snmp_version_2c};
+      QLOG_DEBUG("Executing SNMP v2c check to " + host + ":" + utils::hidden_value +
+                 ". Checking if " + oid + " " + test + " " + test_value);
+      const snmp::SnmpClient client{snmp::SnmpClient::peer_name(host), community, snmp_version_2c,
+                                    env.timeout_seconds()};
       const CheckResult result = judge(client.get(oid), oid, test, test_value);
       QLOG_TRACE(" < SnmpCheck::execute");
       return result;
