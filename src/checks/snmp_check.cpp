@@ -68,6 +68,7 @@ CheckResult SnmpCheck::judge(const std::vector<snmp::Value>& values, const std::
         text = utils::to_string(value.real, 2);
         break;
       case snmp::Value::kOctets:
+        // As the answer shows it, so a test value copied from one matches.
         text = utils::escape_record_text(value.text);
         up = compare<std::string>(text, test_value, test);
         break;
