@@ -16,6 +16,7 @@
 
 #include "logger/logger.h"
 #include "utils/address.h"
+#include "utils/params.h"
 #include "utils/password.h"
 #include "utils/text.h"
 #include "utils/version.h"
@@ -51,7 +52,7 @@ class StopSignalsBlocked {
   sigset_t previous_;
 };
 
-std::string session_error(ssh_session session) { return logger::escape(ssh_get_error(session)); }
+std::string session_error(ssh_session session) { return ssh_get_error(session); }
 
 // A phase that fails because the agent shut the connection down (a stop,
 // the login grace time) is no error: the line that says why is elsewhere.
@@ -348,7 +349,7 @@ void QuorWorker::thread_func(ssh_session session, std::shared_ptr<SessionSocket>
     try {
       serve(session, *socket, client_ip, command);
     } catch (const std::exception& error) {
-      QLOG_ERROR("Session closed after an exception: " + logger::escape(error.what()));
+      QLOG_ERROR(std::string("Session closed after an exception: ") + error.what());
     } catch (...) {
       QLOG_ERROR("Session closed after an unexpected exception");
     }
@@ -432,14 +433,14 @@ void QuorWorker::exchange(ssh_channel channel,
   for (;;) {
     std::memset(buffer, 0, sizeof(buffer));
     if (ssh_channel_read(channel, buffer, read_chunk_size, 0) <= 0) break;
-    QLOG_TRACE("Received: " + logger::escape(buffer));
+    QLOG_TRACE("Received: " + utils::mask_secrets(buffer));
     // A request starts with "#", which carries no field: the first byte of
     // every chunk is dropped.
     command = commands_factory.get_command(std::string(buffer + 1),
                                            ssh_get_fd(ssh_channel_get_session(channel)));
     response = command->execute();
     if (response.empty()) continue;
-    QLOG_TRACE("Sending: " + logger::escape(response));
+    QLOG_TRACE("Sending: " + utils::mask_secrets(response));
     ssh_channel_write(channel, response.data(), static_cast<uint32_t>(response.size()));
   }
   QLOG_DEBUG("ssh_channel_read cycle ended.");
@@ -448,8 +449,8 @@ void QuorWorker::exchange(ssh_channel channel,
 bool QuorWorker::authenticate(const std::string& user, const std::string& password,
                               const std::string& client_ip) const {
   QLOG_TRACE(" > QuorWorker::authenticate");
-  QLOG_DEBUG("Authenticating user " + logger::escape(user) + " with password " + hidden_password +
-             " from " + client_ip);
+  QLOG_DEBUG("Authenticating user " + user + " with password " + hidden_password + " from " +
+             client_ip);
   const auto account = users->find(user);
   // An unknown user costs the same comparison as a known one.
   const std::string& expected = account == users->end() ? std::string() : account->second;
@@ -469,11 +470,10 @@ bool QuorWorker::authenticate(const std::string& user, const std::string& passwo
   const bool result = authenticated && firewall_passed;
   if (!result) {
     if (!authenticated) {
-      QLOG_WARN("Authentication failed for user " + logger::escape(user) + " with password " +
-                hidden_password);
+      QLOG_WARN("Authentication failed for user " + user + " with password " + hidden_password);
     }
     if (!firewall_passed) {
-      QLOG_WARN("User " + logger::escape(user) + " from " + client_ip + " was firewalled");
+      QLOG_WARN("User " + user + " from " + client_ip + " was firewalled");
     }
   }
   QLOG_TRACE(" < QuorWorker::authenticate");
