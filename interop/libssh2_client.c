@@ -1,8 +1,9 @@
 /* A libssh2 client for the interoperability run:
  *   libssh2_client HOST PORT USER PASSWORD_FILE
  * logs in with the password, opens a shell without a pty and relays standard
- * input to it and its output to standard output until either side ends. The
- * host key is new in every run, so there is nothing to verify it against. */
+ * input to it and its output to standard output until either side ends, then
+ * closes the channel and exits with the shell's exit status. The host key is
+ * new in every run, so there is nothing to verify it against. */
 #include <libssh2.h>
 #include <netdb.h>
 #include <poll.h>
@@ -100,8 +101,14 @@ int main(int argc, char **argv) {
     }
     if (got != LIBSSH2_ERROR_EAGAIN || libssh2_channel_eof(channel)) break;
   }
+  int rc;
+  while ((rc = libssh2_channel_close(channel)) == LIBSSH2_ERROR_EAGAIN) wait_socket(fd);
+  if (rc != 0) return fail(session, "close");
+  while ((rc = libssh2_channel_wait_closed(channel)) == LIBSSH2_ERROR_EAGAIN) wait_socket(fd);
+  if (rc != 0) return fail(session, "wait closed");
+  const int status = libssh2_channel_get_exit_status(channel);
   libssh2_session_free(session);
   close(fd);
   libssh2_exit();
-  return 0;
+  return status;
 }
