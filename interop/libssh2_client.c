@@ -99,7 +99,8 @@ int main(int argc, char **argv) {
     while ((got = libssh2_channel_read(channel, buffer, sizeof buffer)) > 0) {
       if (write(1, buffer, (size_t)got) != got) return 1;
     }
-    if (got != LIBSSH2_ERROR_EAGAIN || libssh2_channel_eof(channel)) break;
+    if (got < 0 && got != LIBSSH2_ERROR_EAGAIN) return fail(session, "read");
+    if (got == 0 || libssh2_channel_eof(channel)) break;
   }
   int rc;
   while ((rc = libssh2_channel_close(channel)) == LIBSSH2_ERROR_EAGAIN) wait_socket(fd);
