@@ -82,6 +82,9 @@ TEST(QuorWorkerSshTest, OpenSshLogins) {
     SCOPED_TRACE(c.user + "/" + c.pass + "@" + c.host);
     const ProgramResult run = openssh(agent(), c.user, c.pass, c.host, c.options);
     EXPECT_EQ(run.out, c.ok ? greeting + listing : "") << run.err;
+    // A logout must not look like a dropped connection to scripts.
+    EXPECT_EQ(run.status == 0, c.ok) << run.status;
+    EXPECT_EQ(run.err.find("closed by remote host"), std::string::npos) << run.err;
     const bool rsa = !c.options.empty() && c.options.back().find("rsa") != std::string::npos;
     EXPECT_NE(run.err.find(rsa ? "Server host key: ssh-rsa" : "Server host key: ssh-ed25519"),
               std::string::npos) << run.err;
@@ -149,9 +152,11 @@ TEST(QuorWorkerSshTest, SessionLimitGraceTimeAndStop) {
 
 // Last: the other tests log in from 127.0.0.1 too.
 TEST(QuorWorkerSshTest, PenaltiesBeginSpareOtherAddressesAndEnd) {
+  client::SshClient opened_before("127.0.0.1", agent().port());
   for (int attempt = 0; attempt < 3; ++attempt) EXPECT_FALSE(logs_in(agent().port(), "wrong"));
   EXPECT_TRUE(agent().wait_for_log(
       "Warn: Client 127.0.0.1 blocked for 3 s after 3 failed logins (agent.maxAuthFailures)\n"));
+  EXPECT_FALSE(opened_before.login("monitor", password));
   EXPECT_FALSE(logs_in(agent().port(), password));
   EXPECT_EQ(openssh(agent(), "monitor", password, "::1").out, greeting + listing);
   EXPECT_TRUE(wait_until(30, [] { return logs_in(agent().port(), password); }));
