@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "utils/params.h"
-
 namespace checks {
 
 CheckBase::CheckBase() : CheckBase(utils::Env::standard()) {}
@@ -43,7 +41,7 @@ std::unique_ptr<utils::CommandOutput> CheckBase::run_command(const std::vector<s
   return env.run_command(argv, limit_.within(std::min(bound, timeout)));
 }
 
-std::string CheckBase::get_params_definition() {
+utils::ParamsList CheckBase::params_definition() const {
   QLOG_TRACE(" > CheckBase::get_params_definition");
   utils::ParamsList fields;
   int index = 1;
@@ -66,7 +64,11 @@ std::string CheckBase::get_params_definition() {
     fields.emplace_back("atbutton_param1", param.name);
   }
   QLOG_TRACE(" < CheckBase::get_params_definition");
-  return utils::params_list_to_string(fields);
+  return fields;
+}
+
+std::string CheckBase::get_params_definition() const {
+  return utils::escaped_record(params_definition());
 }
 
 }  // namespace checks

@@ -103,12 +103,12 @@ CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& pa
         params_accessor<int>::get_required_param(params, limit.name, diskcheck_error_string);
     const std::string disk =
         params_accessor<std::string>::get_required_param(params, disks.name, diskcheck_error_string);
-    QLOG_DEBUG("Executing disk space check for " + logger::escape(disk) + " with free limit " +
+    QLOG_DEBUG("Executing disk space check for " + disk + " with free limit " +
                std::to_string(limit_percent));
     const std::string usage = parse_capacity(*exec_df(), disk);
     const int used = std::stoi(usage);
     const bool up = used <= limit_percent;
-    QLOG_TRACE("Disk " + logger::escape(disk) + " usage is " + std::to_string(used) + "%");
+    QLOG_TRACE("Disk " + disk + " usage is " + std::to_string(used) + "%");
     const std::string text = up ? "Disk " + disk + " is " + usage + "% used"
                                 : "Out of disk space on disk " + disk + ": " + usage + "% used";
     QLOG_TRACE(" < DiskSpaceCheck::execute");

@@ -84,9 +84,9 @@ CheckResult ProcCheck::execute(const std::map<std::string, std::string>& params)
   return guarded(" < ProcCheck::execute", false, [&] {
     const std::string name =
         params_accessor<std::string>::get_required_param(params, process.name, proccheck_error_string);
-    QLOG_DEBUG("Executing proocess check for process " + logger::escape(name));
+    QLOG_DEBUG("Executing proocess check for process " + name);
     const bool found = get_procs_set().count(name) != 0;
-    QLOG_TRACE("Process " + logger::escape(name) + (found ? " found" : " not found"));
+    QLOG_TRACE("Process " + name + (found ? " found" : " not found"));
     const std::string text = "Process " + name + (found ? " is running" : " is not running");
     QLOG_TRACE(" < ProcCheck::execute");
     return CheckResult::verdict(found, text);
