@@ -37,7 +37,8 @@ std::vector<std::string> CheckFactory::known_ids() {
 }
 
 CheckFactory::CheckFactory(Settings& settings)
-    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout)) {}
+    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(
+                                         settings.timeout, settings.ramFree == "available")) {}
 
 CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env)
     : env_(std::move(env)) {

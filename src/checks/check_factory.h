@@ -25,7 +25,8 @@ class CheckFactory {
  public:
   using creator = std::unique_ptr<CheckBase> (*)(bool for_params, const utils::Env& env);
 
-  // Offers the enabled ids of the settings; checks run with their time bound.
+  // Offers the enabled ids of the settings; checks run with its time bound
+  // and count free RAM as it says.
   explicit CheckFactory(Settings& settings);
   // Offers `enabled`; checks reach the host through `env`.
   CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env);
