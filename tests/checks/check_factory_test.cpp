@@ -1,6 +1,8 @@
 #include "checks/check_factory.h"
 
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <boost/algorithm/string/replace.hpp>
 #include <boost/regex.hpp>
@@ -8,6 +10,7 @@
 #include "support/fake_env.h"
 #include "support/hanging_programs.h"
 #include "support/log_capture.h"
+#include "support/running_agent.h"
 #include "utils/params.h"
 #include "utils/text.h"
 
@@ -78,7 +81,7 @@ TEST(Parsers, RecordedOutputs) {
   const std::pair<std::string, std::string> rows[] = {
       {"vmstat/procps-ng-4.0.4", "81"}, {"vmstat/procps-3.2", "81"}, {"vmstat/procps-ng-4", "5"},
       {"vmstat/freebsd", "16"},  // "sy" twice: the cpu column (the last) counts
-      {"vmstat/procps-ng-4.0.2-full-load", "100"}, {"vmstat/procps-ng-4.0.2-101", "100"},
+      {"vmstat/procps-ng-4.0.2-101", "100"},  // us and sy rounded on their own
       {"top/procps-ng-3.3", "77 74"},      // old positions would say 26% swap
       {"top/procps-ng-3.3.9", "3 74"},     // "KiB Mem:": by labels too
       {"top/procps-ng-4-gib", "24 100"},   // 7.8 of 31.25
@@ -86,18 +89,17 @@ TEST(Parsers, RecordedOutputs) {
       {"top/procps-3.2", "5 75"}, {"top/procps-ng-4", "96 100"}, {"top/memory-4", "50 25"},
       {"top/memory-5", "50 50"}, {"top/memory-real", "92 100"}, {"top/no-swap-line", "96 -"},
       {"top/procps-ng-4.0.2-kib", "92 100"}, {"top/procps-ng-4.0.2-mib", "92 100"},
-      // 0.0 GiB of swap may be 50 MiB; a total of 0 is never RAM.
+      // 0.0 GiB of swap may be 50 MiB; a total of 0 is never RAM; bars give no free figure.
       {"top/procps-ng-4.0.2-gib", "91 -"}, {"top/procps-ng-4.0.2-tib", "- -"},
-      {"top/procps-ng-4.0.2-eib", "- -"}, {"top/procps-ng-4.0.2-bars", "- -"},
-      {"top/procps-ng-4.0.2-blocks", "- -"}, {"top/procps-ng-4.0.2-256gib-kib", "throws"},
-      {"top/procps-ng-4.0.2-1.5tib-mib", "throws"}, {"top/procps-ng-4.0.2-bars-256gib-kib", "throws"},
-      {"top/busybox-1.35", "90 -"}, {"top/busybox-1.35-1.5tib", "40 -"},
-      // Lines without digits (blank, headings) no longer end the reading.
-      {"top/blank-before-swap", "5 75"}, {"top/labelled-blank-before-swap", "96 100"},
+      {"top/procps-ng-4.0.2-bars", "- -"}, {"top/procps-ng-4.0.2-blocks", "- -"},
+      {"top/procps-ng-4.0.2-256gib-kib", "throws"}, {"top/procps-ng-4.0.2-1.5tib-mib", "throws"},
+      {"top/procps-ng-4.0.2-bars-256gib-kib", "throws"}, {"top/busybox-1.35", "90 -"},
+      {"top/busybox-1.35-1.5tib", "40 -"}, {"top/labelled-blank-before-swap", "96 100"},
+      {"top/blank-before-swap", "5 75"},  // lines without digits do not end the reading
       {"top=Mem: 1000k total, 970k used, 30k free, 5k buffers\nSwap: 2048M 1536M\n", "3 75"},
-      {"top=Mem: 120 30 40 0 10 200\nSwap: 200 0 200 1\n", "58 100"},
+      {"top=Mem: 120 30 40 0 10 200\nSwap: 200 0 200 1\n", "58 100"}, {"top=", "- -"},
       {"top=Swap: 782.7M\nMem: 0 0 0 0\n", "- 1"},  // 782 and 7
-      {"top=Mem: 1 2 3\nMem: 1 2 3 4 5 6 7\nSwap: 0 0\n", "- 100"}, {"top=", "- -"},
+      {"top=Mem: 1 2 3\nMem: 1 2 3 4 5 6 7\nSwap: 0 0\n", "- 100"},
       {"top=MiB Mem :  0.0 total,  0.0 free\nKiB Swap: 10 total, 25 free, 0 used.\n", "- 250"},
       {"top=KiB Swap: 10 used\nMem: 10 1 9 0\n", "90 -"},  // unlabelled: no procps-ng reading
       {"top=Mem: 99999999999999999999 1 2 3\n", "throws"},  // figures beyond 64 bits
@@ -117,18 +119,18 @@ TEST(Parsers, RecordedOutputs) {
       {"ps/linux", ps}, {"ps=", "throws"}, {"df=", "throws"},
       {"ps/long-line", "[worker/1:0]|java xxxxxxxxxxxxxxx...(3005)|" + ps.substr(13)},
       {"ps/procps-ng-4.0.2", "java -Xms512m -Xmx2g...(3961)|my \"odd\"?#name 300|sleep 300"},
-      // Cut at 2,048 bytes by BusyBox itself.
-      {"ps/busybox-1.35-o-user-args",
+      {"ps/busybox-1.35-o-user-args",  // cut at 2,048 bytes by BusyBox itself
        "sleep 300|{sleep} /usr/lib/jvm...(2039)|{sleep} my \"odd\" #name 300"},
       {"df/mixed", "/ 48|/boot 26|/mnt/My Share 95|/var 45|/var 7|/full 100|/odd -|/proc/x -|"},
       // The first mount point of that name, or of that last word; a disk not listed is empty.
       {"df /=df/mixed", "48"}, {"df Share=df/mixed", "95"}, {"df /mnt/My Share=df/mixed", "95"},
       {"df /var=df/mixed", "45"}, {"df /proc/x=df/mixed", "throws"}, {"df /lonely=df/mixed", "-"},
       {"df =df/mixed", "-"}, {"df /bo=df/mixed", "-"}, {"df /=", "throws"},
-      {"df Share=df/coreutils-9.1", "throws"}, {"df /srv/Share=df/coreutils-9.1", "10"}, {"df 2024=df/coreutils-9.1", "63"},
+      {"df Share=df/coreutils-9.1", "throws"},  // "/srv/A Share" or "/srv/B Share"
+      {"df /srv/Share=df/coreutils-9.1", "10"}, {"df 2024=df/coreutils-9.1", "63"},
       {"df /srv/copy of /srv/Share=df/coreutils-9.1", "80"}, {kubelet + "df/coreutils-9.1", "30"},
       {kubelet + "df/busybox-1.35", "30"}, {"df /srv/data=df/busybox-1.35-P", "12"},
-      {"df /a{35}b=h\nd 1 1 0 5% /a#b\nd 1 1 0 6% /a{35}b\n", "5"},
+      {"df /a{35}b=h\nd 1 1 0 5% /a#b\nd 1 1 0 6% /a{35}b\n", "5"},  // as offered, escaped
       {"df /=h\nd 1 1 0 108% /\n", "100"}};  // BSD, above root's reserve
   // clang-format on
   for (const auto& c : rows) {
@@ -149,7 +151,8 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
   const std::string bad = "ERROR: Unexpected exception", cut = "ERROR: Command timed out";
   const std::string missing = "ERROR: Required parameter expected", gone = " parameter missing.";
   const std::string vmstat = "ERROR: Unexpected vmstat output: ",
-                    disk = "Out of disk space on disk ", top = "ERROR: Unexpected top output: ";
+                    disk = "Out of disk space on disk ", top = "ERROR: Unexpected top output: ",
+                    df = "ERROR: Unexpected df output: ";
   const std::string rtt = " pings fall into rtt limit. Avg. rtt is ";
   const std::string lost = "DOWN: 0.00%  out of Limit 1%" + rtt + "0.00";
   const struct {
@@ -160,22 +163,19 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       {"CPU", "vmstat/procps-3.2", "81", "UP: CPU load is 81"},
       {"CPU", "vmstat/procps-3.2", "80", "DOWN: CPU load 81 out of Limit 80"},
       {"CPU", "vmstat/procps-ng-4", " 4abc", "DOWN: CPU load 5 out of Limit 4"},  // as stoi
-      {"CPU", "vmstat/procps-ng-4.0.2-101", "100", "UP: CPU load is 100"},
       {"CPU", "", "#", missing, "Error: CPU Check Error: Load Limit [%]" + gone},
       {"CPU", "", "abc", bad, "Error: Unexpected exception"},
       {"CPU", "vmstat/non-numeric", "80", bad},
       {"CPU", "", "80", vmstat + "fewer than 4 lines"},
       {"CPU", "missing", "80", "ERROR: vmstat: not found", "Error: vmstat: not found"},
       {"CPU", "vmstat/procps-3.2!s9", "80", "ERROR: vmstat killed by signal 9"},
-      {"CPU", "!2 vmstat: -x: bad option", "80",
-       "ERROR: vmstat failed with exit status 2: vmstat: -x: bad option"},
       {"CPU", "vmstat/no-sy-column", "80", vmstat + "no us or sy column"},
       {"CPU", "vmstat/short-values", "80", vmstat + "too few values"},
       {"CPU", "timeout", "80", cut, "Error: Command timed out"},
       {"CPU", "", nullptr, "#paramname1=Load Limit [%]#paramtype1=longinteger#maxlength1=200#"},
       {"RAM", "meminfo/256gib", "49", "UP: 50% of RAM memory free"},
-      {"RAM", "meminfo/256gib", "50", "DOWN: Low RAM memory: 50% free"},
-      {"RAM", "meminfo/\nMemFree: 1 kB\n", "1", "ERROR: Unexpected /proc/meminfo: no free RAM figure"},
+      {"RAM", "meminfo/\nMemFree: 1 kB\n", "1", "ERROR: Unexpected /proc/meminfo: no free RAM "
+       "figure"},
       {"RAM", "top/procps-ng-4", "95", "UP: 96% of RAM memory free"},  // no /proc/meminfo
       {"RAM", "top/procps-ng-4!1", "96", "DOWN: Low RAM memory: 96% free"},
       {"RAM", "", "0", top + "no free RAM figure"},
@@ -189,19 +189,19 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       {"RAM", "Memory: Real: 1 2 3 4\nMem: 9 0 0 0\n", "1", "UP: 100% of RAM memory free",
        "Warn: Unknown MEMORY format"},
       {"Swap", "meminfo/1.5tib", "90", "DOWN: Low SWAP memory: 90% free"},
-      {"Swap", "meminfo/debian-12-no-swap", "99", "UP: 100% of SWAP memory free"},
       {"Swap", "top/procps-ng-3.3", "73", "UP: 74% of SWAP memory free"},
       {"Swap", "top/no-swap-line", "0", top + "no free swap figure"},
       {"DiskSpace", "df/mixed", "95#Disks=Share", "UP: Disk Share is 95% used"},
       {"DiskSpace", "df/mixed", "94#Disks=Share", "DOWN: " + disk + "Share: 95% used"},
       {"DiskSpace", "df/mixed", "90#Disks=/gone", "DOWN: " + disk + "/gone: 100% used"},
-      {"DiskSpace", "", "90#Disks=/", "ERROR: Unexpected df output: no heading line"},
+      {"DiskSpace", "", "90#Disks=/", df + "no heading line"},
       {"DiskSpace", "missing", "90#Disks=/", "ERROR: df: not found"},
       // GNU df ends with 1 when one file system cannot be read, and lists the others.
-      {"DiskSpace", "df/mixed!1 df: /x: Permission denied", "45#Disks=/var", "UP: Disk /var is 45% used"},
+      {"DiskSpace", "df/mixed!1 df: /x: Permission denied", "45#Disks=/var",
+       "UP: Disk /var is 45% used"},
       {"DiskSpace", "df/mixed!1 df: /x: Permission denied", "45#Disks=/x",
        "ERROR: df failed with exit status 1: df: /x: Permission denied"},
-      {"DiskSpace", "df/mixed", "90#Disks=/proc/x", "ERROR: Unexpected df output: no capacity for the disk"},
+      {"DiskSpace", "df/mixed", "90#Disks=/proc/x", df + "no capacity for the disk"},
       {"DiskSpace", "df/coreutils-9.1", "90#Disks=Share",
        "ERROR: The selected disk is the last word of 2 mount points; select it again"},
       {"DiskSpace", "", "#Disks=/#", missing,
@@ -214,9 +214,6 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       // Whole names of other users' processes only.
       {"Processes", "ps/linux", "mydaemon -k start", "UP: Process mydaemon -k start is running"},
       {"Processes", "ps/linux", "mydaemon", "DOWN: Process mydaemon is not running"},
-      {"Processes", "ps/linux", "quor2 /etc/quor2/quor.ini",
-       "DOWN: Process quor2 /etc/quor2/quor.ini is not running"},
-      {"Processes", "ps/linux", "init splash", "DOWN: Process init splash is not running"},
       {"Processes", "ps/procps-ng-4.0.2", "my {34}odd{34}?{35}name 300",  // as offered
        "UP: Process my {34}odd{34}?{35}name 300 is running"},
       {"Processes", "!1 ps: invalid option -- 'x'+ps/busybox-1.35-o-user-args", "sleep 300",
@@ -271,6 +268,59 @@ TEST(Checks, VerdictsFailuresAndDefinitionsAtEveryLogLevel) {
       EXPECT_TRUE(c.log.empty() || capture.contains(c.log) == (level >= log_level));
     }
   }
+}
+
+// The real agent on a host whose programs are BusyBox applets only: each
+// host check answers with the figure the host gives or an error that says why.
+TEST(Checks, OnBusyBoxUserland) {
+  const TempDir bin;
+  for (const char* applet : {"df", "ping", "ping6", "ps", "top", "uname"}) {
+    ASSERT_EQ(symlink("/bin/busybox", (bin.path() + "/" + applet).c_str()), 0);
+  }
+  std::vector<std::string> sleep = {"/bin/sleep", "3001"};  // root's processes never count
+  if (geteuid() == 0)
+    sleep.insert(sleep.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  const AgentProcess sleeping({sleep.begin() + 1, sleep.end()}, "/dev/null", sleep[0]);
+  AgentConfig config;
+  config.checks = "CPU, RAM, Swap, DiskSpace, Processes, Ping";
+  config.agent_extra = "ramFree = available\n";
+  config.path = bin.path();
+  const RunningAgent agent(config);
+  SshExchange session(agent.port(), "monitor", "secret");
+  const auto answer = [&session](const std::string& id, const std::string& params) {
+    utils::ParamsMap fields = utils::get_params_map(
+        session.request("#keycount=5#sessionid=1#requestaction=runcheck#checkid=" + id +
+                        "#para=\"#" + params + "#\"#"));
+    return fields.count("errormessage") ? "ERROR: " + fields["errormessage"]
+                                        : fields["resultstring"];
+  };
+  std::map<std::string, long long> kb;
+  std::ifstream meminfo("/proc/meminfo");
+  for (std::string key; meminfo >> key >> kb[key]; meminfo.ignore(99, '\n')) {
+  }
+  struct statvfs root;
+  ASSERT_EQ(statvfs("/", &root), 0);
+  const double used = root.f_blocks - root.f_bfree;
+  const auto near = [](const std::string& text, double figure) {
+    const std::string::size_type digit = text.find_first_of("0123456789");
+    return digit != std::string::npos && std::abs(std::atoi(text.c_str() + digit) - figure) <= 2;
+  };
+
+  EXPECT_EQ(answer("CPU", "Load Limit [%]=100"), "ERROR: vmstat: not found");
+  EXPECT_TRUE(
+      near(answer("RAM", "Free RAM Limit [%]=0"), kb["MemAvailable:"] * 100.0 / kb["MemTotal:"]));
+  EXPECT_TRUE(near(answer("Swap", "Free Swap Limit [%]=0"),
+                   kb["SwapTotal:"] == 0 ? 100 : kb["SwapFree:"] * 100.0 / kb["SwapTotal:"]));
+  EXPECT_TRUE(near(answer("DiskSpace", "Disk Free Limit [%]=100#Disks=/"),
+                   used * 100 / (used + root.f_bavail)));
+  EXPECT_EQ(answer("Processes", "Select Process=sleep 3001"), "Process sleep 3001 is running");
+  EXPECT_EQ(agent.log_count("Debug: ps failed with exit status 1: ps: invalid option"), 1u);
+  const std::string ping = answer("Ping",
+                                  "Host name or IP=127.0.0.1#Number of packets=1#"
+                                  "Overall timeout [s]=5#Success rate limit [%]=100");
+  // Without root BusyBox's ping may not open its socket.
+  EXPECT_TRUE(ping.rfind("100.00%  pings", 0) == 0 || agent.log_count("Warn: ping failed: ") == 1)
+      << ping;
 }
 
 // The command line a check runs on other hosts than plain Linux (`system`
