@@ -37,10 +37,14 @@ void CheckBase::declare(const std::vector<CheckParameter>& table, bool for_param
 
 std::vector<std::string> CheckBase::list_values(const CheckParameter&) const { return {}; }
 
-std::unique_ptr<utils::CommandOutput> CheckBase::run_command(const std::vector<std::string>& argv,
-                                                             std::chrono::milliseconds bound) const {
+std::unique_ptr<utils::CommandOutput> CheckBase::run_command(
+    const std::vector<std::string>& argv, std::chrono::milliseconds bound) const {
   const std::chrono::milliseconds timeout = std::chrono::seconds(env.timeout_seconds());
   return env.run_command(argv, limit_.within(std::min(bound, timeout)));
+}
+
+bool CheckBase::selects(const std::string& selection, const std::string& text) {
+  return selection == text || selection == utils::escape_record_text(text);
 }
 
 std::string CheckBase::get_params_definition() {

@@ -88,6 +88,11 @@ class CheckBase {
 
   const utils::RunLimit& run_limit() const { return limit_; }
 
+  // Whether the selection a server sent names `text` of the host (a process
+  // name, a mount point): as it is, or as the record writer offered it,
+  // escaped.
+  static bool selects(const std::string& selection, const std::string& text);
+
   const utils::Env& env;
 
  private:

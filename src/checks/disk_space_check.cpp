@@ -5,7 +5,6 @@
 #include <set>
 
 #include "checks/params_accessor.h"
-#include "utils/params.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -85,19 +84,16 @@ std::vector<DiskSpaceCheck::Mount> DiskSpaceCheck::parse_df(utils::LineReader& o
 
 std::optional<int> DiskSpaceCheck::capacity_of(const std::vector<Mount>& mounts,
                                                const std::string& disk) {
-  const auto named = [&disk](const std::string& name) {
-    return name == disk || utils::escape_record_text(name) == disk;
-  };
   const Mount* found = nullptr;
   const Mount* by_last_word = nullptr;
   std::set<std::string> ending;  // the mount points with blanks whose last word is `disk`
   for (const Mount& mount : mounts) {
-    if (named(mount.point)) {
+    if (selects(disk, mount.point)) {
       found = &mount;
       break;
     }
     const std::string::size_type blank = mount.point.find_last_of(" \t");
-    if (blank == std::string::npos || !named(mount.point.substr(blank + 1))) continue;
+    if (blank == std::string::npos || !selects(disk, mount.point.substr(blank + 1))) continue;
     if (ending.empty()) by_last_word = &mount;
     ending.insert(mount.point);
   }

@@ -5,7 +5,6 @@
 
 #include "checks/params_accessor.h"
 #include "utils/command_pipe.h"
-#include "utils/params.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -93,9 +92,8 @@ CheckResult ProcCheck::execute(const std::map<std::string, std::string>& params)
         params, process.name, proccheck_error_string);
     QLOG_DEBUG("Executing proocess check for process " + logger::escape(name));
     const std::set<std::string> names = get_procs_set();
-    // A server sends back the name as the record writer escaped it.
     const bool found = std::any_of(names.begin(), names.end(), [&name](const std::string& running) {
-      return running == name || utils::escape_record_text(running) == name;
+      return selects(name, running);
     });
     QLOG_TRACE("Process " + logger::escape(name) + (found ? " found" : " not found"));
     const std::string text = "Process " + name + (found ? " is running" : " is not running");
