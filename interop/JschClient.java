@@ -8,8 +8,9 @@ import java.nio.file.Paths;
  * A JSch client for the interoperability run:
  *   java JschClient HOST PORT USER PASSWORD_FILE
  * logs in with the password, opens a shell (JSch asks for a pty by default) and relays
- * standard input to it and its output to standard output until either side ends. The
- * host key is new in every run, so there is nothing to verify it against.
+ * standard input to it and its output to standard output until either side ends; exits
+ * with the shell's exit status (255 when none came). The host key is new in every run,
+ * so there is nothing to verify it against.
  */
 public class JschClient {
   public static void main(String[] args) throws Exception {
@@ -22,6 +23,8 @@ public class JschClient {
     shell.setOutputStream(System.out);
     shell.connect(10000);
     while (!shell.isClosed() && session.isConnected()) Thread.sleep(50);
+    int status = shell.getExitStatus();
     session.disconnect();
+    System.exit(status < 0 ? 255 : status);
   }
 }

@@ -3,8 +3,9 @@
 //	go_client HOST PORT USER PASSWORD_FILE
 //
 // logs in with the password, opens a shell without a pty and relays standard
-// input to it and its output to standard output until either side ends. The
-// host key is new in every run, so there is nothing to verify it against.
+// input to it and its output to standard output until either side ends; exits
+// 0 when the shell ended with exit status 0. The host key is new in every
+// run, so there is nothing to verify it against.
 package main
 
 import (
@@ -47,6 +48,8 @@ func main() {
 		fmt.Fprintln(os.Stderr, "shell:", err)
 		os.Exit(1)
 	}
-	// The agent hangs up without an exit status: that ends the relay too.
-	session.Wait()
+	if err := session.Wait(); err != nil {
+		fmt.Fprintln(os.Stderr, "wait:", err)
+		os.Exit(1)
+	}
 }

@@ -1,8 +1,9 @@
 /* A libssh2 client for the interoperability run:
  *   libssh2_client HOST PORT USER PASSWORD_FILE
  * logs in with the password, opens a shell without a pty and relays standard
- * input to it and its output to standard output until either side ends. The
- * host key is new in every run, so there is nothing to verify it against. */
+ * input to it and its output to standard output until either side ends, then
+ * closes the channel and exits with the shell's exit status. The host key is
+ * new in every run, so there is nothing to verify it against. */
 #include <libssh2.h>
 #include <netdb.h>
 #include <poll.h>
@@ -98,10 +99,17 @@ int main(int argc, char **argv) {
     while ((got = libssh2_channel_read(channel, buffer, sizeof buffer)) > 0) {
       if (write(1, buffer, (size_t)got) != got) return 1;
     }
-    if (got != LIBSSH2_ERROR_EAGAIN || libssh2_channel_eof(channel)) break;
+    if (got < 0 && got != LIBSSH2_ERROR_EAGAIN) return fail(session, "read");
+    if (got == 0 || libssh2_channel_eof(channel)) break;
   }
+  int rc;
+  while ((rc = libssh2_channel_close(channel)) == LIBSSH2_ERROR_EAGAIN) wait_socket(fd);
+  if (rc != 0) return fail(session, "close");
+  while ((rc = libssh2_channel_wait_closed(channel)) == LIBSSH2_ERROR_EAGAIN) wait_socket(fd);
+  if (rc != 0) return fail(session, "wait closed");
+  const int status = libssh2_channel_get_exit_status(channel);
   libssh2_session_free(session);
   close(fd);
   libssh2_exit();
-  return 0;
+  return status;
 }

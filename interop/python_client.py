@@ -3,8 +3,9 @@
 python3 python_client.py paramiko|asyncssh HOST PORT USER PASSWORD_FILE
 
 Logs in with the password, opens a shell without a pty and relays standard
-input to it and its output to standard output until either side ends. The
-host key is new in every run, so there is nothing to verify it against.
+input to it and its output to standard output until either side ends; exits
+with the shell's exit status (255 when none came). The host key is new in
+every run, so there is nothing to verify it against.
 """
 import asyncio
 import os
@@ -30,7 +31,9 @@ def paramiko_shell(host, port, user, password):
     threading.Thread(target=forward_input, daemon=True).start()
     while data := channel.recv(4096):
         os.write(1, data)
+    status = channel.recv_exit_status()
     client.close()
+    return status
 
 
 async def asyncssh_shell(host, port, user, password):
@@ -50,6 +53,8 @@ async def asyncssh_shell(host, port, user, password):
         while data := await shell.stdout.read(4096):
             os.write(1, data)
         forwarding.cancel()
+        await shell.wait_closed()
+        return shell.exit_status
 
 
 def main():
@@ -57,9 +62,10 @@ def main():
     with open(password_file) as file:
         password = file.readline().rstrip("\n")
     if library == "paramiko":
-        paramiko_shell(host, int(port), user, password)
+        status = paramiko_shell(host, int(port), user, password)
     else:
-        asyncio.run(asyncssh_shell(host, int(port), user, password))
+        status = asyncio.run(asyncssh_shell(host, int(port), user, password))
+    sys.exit(status if status is not None and 0 <= status < 256 else 255)
 
 
 if __name__ == "__main__":

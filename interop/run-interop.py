@@ -6,9 +6,12 @@ run-interop.py --agent build/quor2 --work build/interop [--clients openssh,param
 
 For each host key set (RSA; RSA and Ed25519; RSA, Ed25519 and ECDSA) it starts
 the agent on a free port of 127.0.0.1 and ::1, and each client, over IPv4 and
-IPv6, logs in, reads the greeting, lists the checks, runs CPU and logs out.
-Every client is a process that relays its standard input to the shell channel
-and the channel to its standard output; the exchange itself is driven here.
+IPv6, logs in, reads the greeting, lists the checks, runs CPU, logs out and
+closes its input; it must then end by itself with exit status 0 and without
+complaining that the agent dropped the connection. Every client is a process
+that relays its standard input to the shell channel and the channel to its
+standard output (the small ones here end with the session's exit status); the
+exchange itself is driven here.
 Each connection passes through a tap that reads both key exchange offers, which
 travel in clear, and picks the algorithms the way RFC 4253 7.1 does: the first
 of the client's names that the agent offers. Prints one row per client and key
@@ -34,7 +37,9 @@ LISTING = (b"#keycount=6#responseaction=listchecks#sessionid=1#checkcount=1#chec
 CPU_RUN = b'#keycount=5#sessionid=1#requestaction=runcheck#checkid=CPU#para="#Load Limit [%]=1000#"#'
 CPU_UP = b"#keycount=5#responseaction=runcheck#sessionid=1#checkid=CPU#result=up#resultstring="
 LOGOUT = b"#keycount=3#sessionid=1#requestaction=logout#"
-STEPS = ["login", "greeting", "listchecks", "CPU run", "logout"]
+STEPS = ["login", "greeting", "listchecks", "CPU run", "logout", "exit 0"]
+# What clients print when the server drops the connection under them.
+COMPLAINTS = [b"closed by remote host", b"FATAL ERROR", b"unexpectedly closed", b"Connection reset"]
 FAMILIES = [("IPv4", "127.0.0.1", socket.AF_INET), ("IPv6", "::1", socket.AF_INET6)]
 KEY_SETS = [("RSA", ["rsa"]), ("RSA+Ed25519", ["rsa", "ed25519"]),
             ("RSA+Ed25519+ECDSA", ["rsa", "ed25519", "ecdsa"])]
@@ -291,7 +296,7 @@ class Client:
 
 
 def session(agent, argv, env, errors):
-    """Runs the five steps; returns their outcomes (True, False or None: not reached)."""
+    """Runs the steps; returns their outcomes (True, False or None: not reached)."""
     logins = agent.count("SSH connection established.")
     logouts = agent.count("Executing LogoutCommand.")
     client = Client(argv, env, errors)
@@ -314,6 +319,10 @@ def session(agent, argv, env, errors):
         ended = client.end()
         if outcome["logout"] is not None:
             outcome["logout"] = outcome["logout"] and ended
+            errors.flush()
+            with open(errors.name, "rb") as said:
+                complaint = any(text in said.read() for text in COMPLAINTS)
+            outcome["exit 0"] = ended and client.process.returncode == 0 and not complaint
 
 
 def make_keys(work):

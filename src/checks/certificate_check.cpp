@@ -2,7 +2,6 @@
 
 #include <openssl/asn1.h>
 
-#include <boost/regex.hpp>
 #include <boost/system/system_error.hpp>
 #include <memory>
 
@@ -10,8 +9,6 @@
 #include "ssl/client.h"
 #include "utils/host_resolver.h"
 #include "utils/io_deadline.h"
-#include "utils/params.h"
-#include "utils/text.h"
 
 namespace checks {
 
@@ -41,21 +38,11 @@ CertificateCheck::~CertificateCheck() {
 
 std::string CertificateCheck::get_description() { return "Certificate validity test"; }
 
-std::pair<std::string, std::string> CertificateCheck::parse_host(const std::string& value) {
-  static const boost::regex colon(":");
-  std::string host = value;
-  std::string port = "443";
-  const std::string::size_type scheme_end = host.find("://");
-  if (scheme_end != std::string::npos) host = host.substr(scheme_end + 3);
-  host = host.substr(0, host.find('/'));
-  if (host.find(':') != std::string::npos) {
-    const std::vector<std::string> pieces = utils::split(host, colon);
-    if (pieces.size() >= 2) {
-      host = pieces[0];
-      port = pieces[1];
-    }
-  }
-  return {host, port};
+utils::HostPort CertificateCheck::parse_host(const std::string& value) {
+  std::string authority = value;
+  const std::string::size_type scheme_end = authority.find("://");
+  if (scheme_end != std::string::npos) authority = authority.substr(scheme_end + 3);
+  return utils::HostPort::parse(authority.substr(0, authority.find('/')), "443");
 }
 
 CheckResult CertificateCheck::execute(const std::map<std::string, std::string>& params) {
@@ -73,10 +60,10 @@ CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& 
   const std::string value =
       params_accessor<std::string>::get_required_param(params, host_parameter.name,
                                                        certcheck_error_string);
-  const std::pair<std::string, std::string> target = parse_host(value);
+  const utils::HostPort target = parse_host(value);
   const int limit = params_accessor<int>::get_required_param(params, limit_parameter.name,
                                                              certcheck_error_string);
-  QLOG_DEBUG("Checking if certificate for " + logger::escape(value, max_logged_host) +
+  QLOG_DEBUG("Checking if certificate for " + logger::shorten(value, max_logged_host) +
              " is valid for " + std::to_string(limit) + " days");
 
   boost::asio::io_service io;
@@ -85,13 +72,13 @@ CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& 
   std::unique_ptr<ssl::client> client;
   boost::system::error_code resolve_error;
   resolver.async_resolve(
-      target.first, target.second,
+      target.host, target.port,
       [&](const boost::system::error_code& code, const utils::HostResolver::Endpoints& endpoints) {
         if (code) {
           resolve_error = code;
           return;
         }
-        client = std::make_unique<ssl::client>(io, context, endpoints, target.first);
+        client = std::make_unique<ssl::client>(io, context, endpoints, target.host);
       });
   utils::run_with_deadline(io, env.timeout_seconds());
   if (resolve_error) throw boost::system::system_error(resolve_error, "resolve");
@@ -103,8 +90,6 @@ CheckResult CertificateCheck::inspect(const std::map<std::string, std::string>& 
 
 CheckResult CertificateCheck::judge(const std::string& subject, int time_type,
                                     const std::string& time_text, int limit, std::time_t now) {
-  // The subject reaches the response record.
-  const std::string name = utils::escape_record_text(subject);
   const char* format = nullptr;
   if (time_type == V_ASN1_UTCTIME) {
     format = "%y%m%d%H%M%S";
@@ -115,7 +100,7 @@ CheckResult CertificateCheck::judge(const std::string& subject, int time_type,
   }
   std::tm expiry = {};
   if (strptime(time_text.c_str(), format, &expiry) == nullptr) {
-    return CheckResult::failure("Unreadable expiry time in certificate for " + name);
+    return CheckResult::failure("Unreadable expiry time in certificate for " + subject);
   }
   // A two-digit year from 50 on is of the 1900s (UTCTime ends with 2049).
   if (time_type == V_ASN1_UTCTIME && expiry.tm_year >= 150) expiry.tm_year -= 100;
@@ -125,12 +110,12 @@ CheckResult CertificateCheck::judge(const std::string& subject, int time_type,
   char date[64];
   std::strftime(date, sizeof(date), "%F %T", &expiry);
   if (days < 0)
-    return CheckResult::verdict(false, "Certificate for " + name + " is expired " + date);
+    return CheckResult::verdict(false, "Certificate for " + subject + " is expired " + date);
   if (days < limit) {
-    return CheckResult::verdict(false, "Certificate for " + name + " will expire in " +
+    return CheckResult::verdict(false, "Certificate for " + subject + " will expire in " +
                                            std::to_string(days) + "days. Valid to " + date);
   }
-  return CheckResult::verdict(true, "Certificate for " + name + " is valid to " + date);
+  return CheckResult::verdict(true, "Certificate for " + subject + " is valid to " + date);
 }
 
 }  // namespace checks

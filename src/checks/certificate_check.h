@@ -9,9 +9,9 @@
 
 #include <ctime>
 #include <string>
-#include <utility>
 
 #include "checks/check_base.h"
+#include "utils/host_port.h"
 
 namespace checks {
 
@@ -25,9 +25,10 @@ class CertificateCheck : public CheckBase {
   std::string get_description() override;
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
-  // Host and port of a "Host name" value: name, name:port or
-  // scheme://name:port/path; the port is "443" unless given.
-  static std::pair<std::string, std::string> parse_host(const std::string& value);
+  // Host and port of a "Host name" value: an authority as HostPort reads
+  // it, alone or in scheme://authority/path (any scheme); the port is "443"
+  // unless given. Throws std::runtime_error when the authority does not read.
+  static utils::HostPort parse_host(const std::string& value);
 
   // The verdict at `now` on a certificate of `subject` whose expiry time has
   // the ASN.1 type `time_type` (UTCTime 23, GeneralizedTime 24) and the text

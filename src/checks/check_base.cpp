@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "utils/params.h"
-
 namespace checks {
 
 CheckBase::CheckBase() : CheckBase(utils::Env::standard()) {}
@@ -37,8 +35,8 @@ void CheckBase::declare(const std::vector<CheckParameter>& table, bool for_param
 
 std::vector<std::string> CheckBase::list_values(const CheckParameter&) const { return {}; }
 
-std::unique_ptr<utils::CommandOutput> CheckBase::run_command(
-    const std::vector<std::string>& argv, std::chrono::milliseconds bound) const {
+std::unique_ptr<utils::CommandOutput> CheckBase::run_command(const std::vector<std::string>& argv,
+                                                             std::chrono::milliseconds bound) const {
   const std::chrono::milliseconds timeout = std::chrono::seconds(env.timeout_seconds());
   return env.run_command(argv, limit_.within(std::min(bound, timeout)));
 }
@@ -47,7 +45,7 @@ bool CheckBase::selects(const std::string& selection, const std::string& text) {
   return selection == text || selection == utils::escape_record_text(text);
 }
 
-std::string CheckBase::get_params_definition() {
+utils::ParamsList CheckBase::params_definition() const {
   QLOG_TRACE(" > CheckBase::get_params_definition");
   utils::ParamsList fields;
   int index = 1;
@@ -70,7 +68,11 @@ std::string CheckBase::get_params_definition() {
     fields.emplace_back("atbutton_param1", param.name);
   }
   QLOG_TRACE(" < CheckBase::get_params_definition");
-  return utils::params_list_to_string(fields);
+  return fields;
+}
+
+std::string CheckBase::get_params_definition() const {
+  return utils::escaped_record(params_definition());
 }
 
 }  // namespace checks

@@ -22,6 +22,7 @@
 #include "logger/logger.h"
 #include "utils/env.h"
 #include "utils/run_limit.h"
+#include "utils/params.h"
 
 namespace checks {
 
@@ -38,8 +39,13 @@ class CheckBase {
   // Runs the check; never throws.
   virtual CheckResult execute(const std::map<std::string, std::string>& params) = 0;
 
-  // The parameter definition record: "#paramname1=...#paramtype1=...#...".
-  std::string get_params_definition();
+  // The fields of the parameter definition record, values as they are.
+  utils::ParamsList params_definition() const;
+
+  // The parameter definition record, "#paramname1=...#paramtype1=...#...",
+  // values escaped: names, defaults and list values may come from outside
+  // (process names, mount points).
+  std::string get_params_definition() const;
 
   // Stops the run once the client on `connection_fd` has gone.
   void watch_connection(int connection_fd) { limit_ = limit_.for_connection(connection_fd); }

@@ -112,9 +112,9 @@ CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& pa
   return guarded(" < DiskSpaceCheck::execute", true, [&] {
     const int limit_percent =
         params_accessor<int>::get_required_param(params, limit.name, diskcheck_error_string);
-    const std::string disk = params_accessor<std::string>::get_required_param(
-        params, disks.name, diskcheck_error_string);
-    QLOG_DEBUG("Executing disk space check for " + logger::escape(disk) + " with free limit " +
+    const std::string disk =
+        params_accessor<std::string>::get_required_param(params, disks.name, diskcheck_error_string);
+    QLOG_DEBUG("Executing disk space check for " + disk + " with free limit " +
                std::to_string(limit_percent));
     std::optional<int> capacity;
     try {
@@ -127,7 +127,7 @@ CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& pa
     const int used = capacity ? *capacity : 100;
     const bool up = used <= limit_percent;
     const std::string usage = std::to_string(used);
-    QLOG_TRACE("Disk " + logger::escape(disk) + " usage is " + usage + "%");
+    QLOG_TRACE("Disk " + disk + " usage is " + usage + "%");
     const std::string text = up ? "Disk " + disk + " is " + usage + "% used"
                                 : "Out of disk space on disk " + disk + ": " + usage + "% used";
     QLOG_TRACE(" < DiskSpaceCheck::execute");

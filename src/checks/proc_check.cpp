@@ -55,7 +55,7 @@ std::set<std::string> ProcCheck::get_procs_set() const {
   const std::string failure = try_command(command, read);
   // BusyBox's ps refuses -ax, and lists every process without it.
   if (!failure.empty()) {
-    QLOG_DEBUG(logger::escape(failure) + "; running ps -o user,args");
+    QLOG_DEBUG(failure + "; running ps -o user,args");
     if (!try_command({"ps", "-o", "user,args"}, read).empty()) throw std::runtime_error(failure);
   }
   QLOG_TRACE(" < ProcCheck::get_procs_set");
@@ -88,14 +88,13 @@ std::set<std::string> ProcCheck::parse_ps(utils::LineReader& output) {
 CheckResult ProcCheck::execute(const std::map<std::string, std::string>& params) {
   QLOG_TRACE(" > ProcCheck::execute");
   return guarded(" < ProcCheck::execute", false, [&] {
-    const std::string name = params_accessor<std::string>::get_required_param(
-        params, process.name, proccheck_error_string);
-    QLOG_DEBUG("Executing proocess check for process " + logger::escape(name));
+    const std::string name =
+        params_accessor<std::string>::get_required_param(params, process.name, proccheck_error_string);
+    QLOG_DEBUG("Executing proocess check for process " + name);
     const std::set<std::string> names = get_procs_set();
-    const bool found = std::any_of(names.begin(), names.end(), [&name](const std::string& running) {
-      return selects(name, running);
-    });
-    QLOG_TRACE("Process " + logger::escape(name) + (found ? " found" : " not found"));
+    const bool found = std::any_of(names.begin(), names.end(),
+                                   [&name](const std::string& running) { return selects(name, running); });
+    QLOG_TRACE("Process " + name + (found ? " found" : " not found"));
     const std::string text = "Process " + name + (found ? " is running" : " is not running");
     QLOG_TRACE(" < ProcCheck::execute");
     return CheckResult::verdict(found, text);

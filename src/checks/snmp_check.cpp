@@ -86,6 +86,7 @@ CheckResult SnmpCheck::judge(const std::vector<snmp::Value>& values, const std::
         text = utils::to_string(value.real, 2);
         break;
       case snmp::Value::kOctets:
+        // As the answer shows it, so a test value copied from one matches.
         text = utils::escape_record_text(value.text);
         up = compare<std::string>(text, test_value, test);
         break;
@@ -133,10 +134,10 @@ CheckResult SnmpCheck::execute(const std::map<std::string, std::string>& params)
       const std::string test = value(p.test);
       const std::string test_value = value(p.test_value);
       // The community is the agent's password: it stays out of the log.
-      QLOG_DEBUG("Executing SNMP v2c check to " + logger::escape(host) + ":***. Checking if " +
-                 logger::escape(oid) + " " + logger::escape(test) + " " +
-                 logger::escape(test_value));
-      const snmp::SnmpClient client{host, community, snmp_version_2c};
+      QLOG_DEBUG("Executing SNMP v2c check to " + host + ":" + utils::hidden_value +
+                 ". Checking if " + oid + " " + test + " " + test_value);
+      const snmp::SnmpClient client{snmp::SnmpClient::peer_name(host), community, snmp_version_2c,
+                                    env.timeout_seconds()};
       const CheckResult result = judge(client.get(oid), oid, test, test_value);
       QLOG_TRACE(" < SnmpCheck::execute");
       return result;

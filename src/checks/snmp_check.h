@@ -29,8 +29,8 @@ class SnmpCheck : public CheckBase {
   // The verdict on the values of a response; the last value decides, none
   // gives a failure "__NO_VARIABLES__". A number is compared with
   // `test_value` converted by the std::sto* function of its type (whose
-  // std::invalid_argument / std::out_of_range pass through); a string with
-  // every "#" and every double quote escaped as "{35}" and "{34}"; a
+  // std::invalid_argument / std::out_of_range pass through); a string
+  // escaped as records carry it (utils::escape_record_text); a
   // Null value is down. A kError value throws std::runtime_error with its
   // text; an unsupported type gives the failure "Unexpected value type:
   // <code>". The result text is "<oid> = <value text>".

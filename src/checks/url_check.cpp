@@ -1,6 +1,5 @@
 #include "checks/url_check.h"
 
-#include <boost/regex.hpp>
 #include <boost/system/system_error.hpp>
 #include <cctype>
 #include <memory>
@@ -8,8 +7,8 @@
 #include "checks/params_accessor.h"
 #include "http/http_client.h"
 #include "http/https_client.h"
+#include "utils/host_port.h"
 #include "utils/io_deadline.h"
-#include "utils/params.h"
 #include "utils/text.h"
 
 namespace checks {
@@ -51,31 +50,22 @@ UrlCheck::~UrlCheck() {
 std::string UrlCheck::get_description() { return "URL status test"; }
 
 UrlCheck::Target UrlCheck::parse_url(const std::string& url) {
-  static const boost::regex colon(":");
   Target target;
-  target.port = "80";
   target.path = "/";
   std::string rest = url;
   const std::string::size_type scheme_end = rest.find("://");
   if (scheme_end != std::string::npos) {
     std::string scheme = rest.substr(0, scheme_end);
     for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme == "https") {
-      target.https = true;
-      target.port = "443";
-    }
+    target.https = scheme == "https";
     rest = rest.substr(scheme_end + 3);
   }
   const std::string::size_type slash = rest.find('/');
-  target.host = rest.substr(0, slash);
   if (slash != std::string::npos) target.path = rest.substr(slash);
-  if (target.host.find(':') != std::string::npos) {
-    const std::vector<std::string> pieces = utils::split(target.host, colon);
-    if (pieces.size() >= 2) {
-      target.host = pieces[0];
-      target.port = pieces[1];
-    }
-  }
+  const utils::HostPort authority =
+      utils::HostPort::parse(rest.substr(0, slash), target.https ? "443" : "80");
+  target.host = authority.host;
+  target.port = authority.port;
   return target;
 }
 
@@ -102,7 +92,7 @@ CheckResult UrlCheck::fetch(const std::map<std::string, std::string>& params) co
 
   const Target target = parse_url(url);
   QLOG_DEBUG(std::string("Checking ") + (target.https ? "HTTPS " : "HTTP ") + "URL " +
-             logger::escape(url, max_logged_url) + " for " +
+             logger::shorten(url, max_logged_url) + " for " +
              (expected == 0 ? "non-fail" : std::to_string(static_cast<unsigned>(expected))) +
              " status");
 
@@ -124,7 +114,7 @@ CheckResult UrlCheck::fetch(const std::map<std::string, std::string>& params) co
   QLOG_TRACE("Check finished. " + (client->error
                                        ? "FAILED: " + client->error_text
                                        : "Code is " + std::to_string(status) + " (" +
-                                             logger::escape(reason, max_logged_url) + ")"));
+                                             logger::shorten(reason, max_logged_url) + ")"));
   QLOG_TRACE(" < UrlCheck::execute");
   if (client->error) return CheckResult::failure(client->error_text);
 
@@ -132,7 +122,7 @@ CheckResult UrlCheck::fetch(const std::map<std::string, std::string>& params) co
       expected == 0 ? status == 200 : status == static_cast<std::uint32_t>(expected);
   const bool text_searched = client->text_content && !client->text_to_find.empty();
   const bool text_holds = !text_searched || client->text_found;
-  std::string text = std::to_string(status) + " " + utils::escape_record_text(reason);
+  std::string text = std::to_string(status) + " " + reason;
   if (text_searched && !client->text_found) text += " Text not found ";
   return CheckResult::verdict(status_matches && text_holds, text);
 }

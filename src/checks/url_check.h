@@ -20,7 +20,7 @@ class UrlCheck : public CheckBase {
   // The request parts of a URL.
   struct Target {
     bool https = false;
-    std::string host;
+    std::string host;  // an IPv6 literal without brackets
     std::string port;
     std::string path;
   };
@@ -32,8 +32,9 @@ class UrlCheck : public CheckBase {
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
   // Takes a URL apart: scheme before the first "://" (only "https", in any
-  // case, means TLS), host up to the first "/", port after a ":" in the
-  // host ("80", or "443" for https), path from that "/" on ("/").
+  // case, means TLS), host and port up to the first "/" (as HostPort reads
+  // them; port "80", or "443" for https), path from that "/" on ("/").
+  // Throws std::runtime_error when host and port do not read.
   static Target parse_url(const std::string& url);
 
  private:

@@ -68,7 +68,7 @@ std::unique_ptr<CommandBase> CommandsFactory::get_command(const std::string& req
     QLOG_ERROR("Protocol Error: no requestaction.");
     return std::make_unique<ErrorCommand>("no requestaction");
   }
-  QLOG_DEBUG("Getting command for action " + logger::escape(action->second));
+  QLOG_DEBUG("Getting command for action " + action->second);
   const auto creator_it = creators.find(action->second);
   if (creator_it != creators.end()) {
     QLOG_TRACE(" < CommandsFactory::get_command");
@@ -76,7 +76,7 @@ std::unique_ptr<CommandBase> CommandsFactory::get_command(const std::string& req
     command->set_connection(connection_fd);
     return command;
   }
-  QLOG_ERROR("Unknown action " + logger::escape(action->second));
+  QLOG_ERROR("Unknown action " + action->second);
   QLOG_TRACE(" < CommandsFactory::get_command");
   return std::make_unique<UnknownCommand>(action->second);
 }

@@ -10,7 +10,7 @@ DefineCheckCommand::DefineCheckCommand(const std::map<std::string, std::string>&
   QLOG_TRACE(" > DefineCheckCommand::DefineCheckCommand/2");
   const auto id = request.find("checkid");
   if (id != request.end()) check_id = id->second;
-  QLOG_DEBUG("DefineCheckCommand with checkid=" + logger::escape(check_id));
+  QLOG_DEBUG("DefineCheckCommand with checkid=" + check_id);
   QLOG_TRACE(" < DefineCheckCommand::DefineCheckCommand/2");
 }
 
@@ -24,7 +24,7 @@ std::string DefineCheckCommand::execute() { return describe("definecheck", "Defi
 std::string DefineCheckCommand::describe(const std::string& action,
                                          const std::string& command_name) {
   QLOG_TRACE(" > " + command_name + "::execute");
-  QLOG_DEBUG("Executing " + command_name + ". checkid=" + logger::escape(check_id));
+  QLOG_DEBUG("Executing " + command_name + ". checkid=" + check_id);
   utils::ParamsList fields = {
       {"responseaction", action}, {"sessionid", "1"}, {"checkid", check_id}};
   if (check_id.empty()) {
@@ -34,10 +34,9 @@ std::string DefineCheckCommand::describe(const std::string& action,
     return utils::counted_record(fields);
   }
   const std::unique_ptr<checks::CheckBase> check = check_factory->get_check(check_id, true);
-  // Quoted, so that the definition's own "#" stay inside the field.
-  fields.emplace_back("parameters", "\"" + check->get_params_definition() + "\"");
+  const utils::ParamsList definition = check->params_definition();
   QLOG_TRACE(" < " + command_name + "::execute");
-  return utils::counted_record(fields);
+  return utils::counted_record(fields, "parameters", definition);
 }
 
 }  // namespace commands

@@ -6,7 +6,7 @@ GetComboCommand::GetComboCommand(const std::map<std::string, std::string>& reque
                                  const checks::CheckFactory& factory)
     : DefineCheckCommand(request, factory) {
   QLOG_TRACE(" > GetComboCommand::GetComboCommand/2");
-  QLOG_DEBUG("GetComboCommand with checkid=" + logger::escape(check_id));
+  QLOG_DEBUG("GetComboCommand with checkid=" + check_id);
   QLOG_TRACE(" < GetComboCommand::GetComboCommand/2");
 }
 

@@ -15,8 +15,7 @@ RunCheckCommand::RunCheckCommand(const std::map<std::string, std::string>& reque
   if (value != request.end() && value->second.size() >= 2) {
     para = value->second.substr(1, value->second.size() - 2);
   }
-  QLOG_DEBUG("RunCheckCommand with checkid=" + logger::escape(check_id) +
-             " and para=" + logger::escape(para));
+  QLOG_DEBUG("RunCheckCommand with checkid=" + check_id + " and para=" + utils::mask_secrets(para));
   QLOG_TRACE(" < RunCheckCommand::RunCheckCommand/2");
 }
 
@@ -27,7 +26,7 @@ RunCheckCommand::~RunCheckCommand() {
 
 std::string RunCheckCommand::execute() {
   QLOG_TRACE(" > RunCheckCommand::execute");
-  QLOG_DEBUG("Executing RunCheckCommand. checkid=" + logger::escape(check_id));
+  QLOG_DEBUG("Executing RunCheckCommand. checkid=" + check_id);
   utils::ParamsList fields = {
       {"responseaction", "runcheck"}, {"sessionid", "1"}, {"checkid", check_id}};
   if (check_id.empty()) {

@@ -17,7 +17,7 @@ UnknownCommand::~UnknownCommand() {
 
 std::string UnknownCommand::execute() {
   QLOG_TRACE(" > UnknownCommand::execute");
-  QLOG_DEBUG("Executing UnknownCommand. cmd=" + logger::escape(action));
+  QLOG_DEBUG("Executing UnknownCommand. cmd=" + action);
   QLOG_TRACE(" < UnknownCommand::execute");
   return "Command " + action + " not implemented\n";
 }

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "logger/logger.h"
+#include "utils/host_port.h"
 
 namespace http {
 
@@ -16,7 +17,7 @@ HttpClientBase::HttpClientBase(const std::string& server_name, const std::string
     : server(server_name), port(server_port), path(request_path), text_to_find(text) {
   std::ostream out(&request);
   out << "GET " << path << " HTTP/1.0\r\n";
-  out << "Host: " << server << "\r\n";
+  out << "Host: " << utils::HostPort::bracketed(server) << "\r\n";
   out << "Accept: */*\r\n";
   out << "Connection: close\r\n";
   out << "\r\n";

@@ -48,7 +48,7 @@ class HttpClientBase {
   std::string error_text;
   std::uint32_t status_code = 0;
   std::string status_message = "__UNKNOWN__";  // as read: " OK\r"
-  std::string server;
+  std::string server;  // an IPv6 literal without brackets; the Host header has them
   std::string port;
   std::string path;
   bool text_content = false;

@@ -28,7 +28,7 @@ std::string Logger::format_line(LEVEL message_level, const std::string& message)
     thread_string = hex;
   }
   return "[" + time_string + "] (" + thread_string + ") " + level_strings[message_level] + ": " +
-         message + "\n";
+         escape(message) + "\n";
 }
 
 void Logger::log(LEVEL message_level, std::string message) {
@@ -49,14 +49,11 @@ std::string escape(const std::string& text) {
       case '\n':
         out += "\\n";
         break;
-      case '\t':
-        out += "\\t";
-        break;
       case '\\':
         out += "\\\\";
         break;
       default:
-        if (byte < 0x20 || byte >= 0x7f) {
+        if ((byte < 0x20 && c != '\t') || byte >= 0x7f) {
           char hex[8];
           std::snprintf(hex, sizeof(hex), "\\x%02x", byte);
           out += hex;
@@ -68,9 +65,9 @@ std::string escape(const std::string& text) {
   return out;
 }
 
-std::string escape(const std::string& text, std::size_t max_length) {
-  if (text.size() <= max_length) return escape(text);
-  return escape(text.substr(0, max_length)) + "...";
+std::string shorten(const std::string& text, std::size_t max_length) {
+  if (text.size() <= max_length) return text;
+  return text.substr(0, max_length) + "...";
 }
 
 }  // namespace logger

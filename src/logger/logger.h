@@ -1,7 +1,9 @@
 // The process-wide diagnostic logger.
 //
 // Every diagnostic line of the agent goes through Logger::current_logger in
-// the fixed format "[time] (thread) Level: message". A line is written when
+// the fixed format "[time] (thread) Level: message". log() escapes every
+// message (see escape), so no text from outside can forge or break a line,
+// whoever logs it. A line is written when
 // its level is at or below `level`; 0 silences everything. Any thread may
 // log at any time: each line is assembled first and handed over in one
 // call. `level` is written only during start-up, before other threads exist.
@@ -32,23 +34,25 @@ class Logger {
   // Receives one finished line, newline included.
   virtual void write_message(std::string& line) = 0;
 
+  // Writes the line of `message`, escaped, when the level admits it.
   void log(LEVEL message_level, std::string message);
 
   bool enabled(LEVEL message_level) const { return message_level <= level; }
 
-  // The line for `message` as log() writes it, newline included.
+  // The line for `message` as log() writes it: escaped, newline included.
   static std::string format_line(LEVEL message_level, const std::string& message);
 
   int level = 0;
 };
 
-// Client-supplied text made safe to put into a log line: control characters
-// and bytes outside printable ASCII are written as \r, \n, \t, \\ or \xNN.
+// Text made safe for one line: CR and LF are written as \r and \n, other
+// control characters and bytes from 0x7f on as \xNN, a backslash as \\; a
+// tab stays.
 std::string escape(const std::string& text);
 
-// As escape(), of the first `max_length` bytes of `text` at most; a text cut
-// short ends in "...". For text from outside whose length nothing bounds.
-std::string escape(const std::string& text, std::size_t max_length);
+// The first `max_length` bytes of `text`, followed by "..." when it was cut.
+// For text from outside whose length nothing bounds.
+std::string shorten(const std::string& text, std::size_t max_length);
 
 }  // namespace logger
 

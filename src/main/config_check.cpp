@@ -26,6 +26,10 @@ std::string joined(const Texts& texts) {
 
 // Whether the agent, appending as it does, could write the log file.
 std::string log_file_problem(const std::string& path) {
+  struct stat link;
+  if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    return "a symbolic link, which the agent refuses";
+  }
   if (access(path.c_str(), F_OK) == 0) {
     return access(path.c_str(), W_OK) == 0 ? "" : "not writable";
   }

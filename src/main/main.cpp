@@ -47,8 +47,11 @@ void log_caught_signals() {
 
 std::string error_text() { return std::strerror(errno); }
 
+// Only its owner's group may read the log: it names users, hosts and
+// checks. A symbolic link at the path is refused, so the agent (often
+// root) cannot be made to append to a file that someone else chose.
 int open_log(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0755);
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0640);
 }
 
 void daemonize(const std::string& log_path) {

@@ -20,8 +20,8 @@ struct DaemonSettings {
   int timeout = 10;         // seconds a check's command or exchange may take
   int maxSessions = 64;     // connections served at once; more are closed at once
   int loginGraceTime = 30;  // seconds a connection may take to log in and open its shell
-  int maxAuthFailures = 10;  // failed logins of one address in 10 minutes before a penalty; 0: off
-  int authPenalty = 60;      // seconds an address is refused after too many failed logins
+  int maxAuthFailures = 10;  // failed logins of one client in 10 minutes before a penalty; 0: off
+  int authPenalty = 60;      // seconds a client is refused after too many failed logins
   std::string ramFree = "free";  // "available": the RAM check counts MemAvailable as free
 };
 

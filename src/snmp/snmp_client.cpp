@@ -9,11 +9,14 @@
 #error "net-snmp without its opaque special types cannot read 64-bit and floating values"
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+
+#include "utils/host_port.h"
 
 namespace snmp {
 
@@ -134,6 +137,15 @@ Value decode_one(const netsnmp_variable_list& variable) {
   return value;
 }
 
+// Cuts the library's `retries` and time-out per try (`timeout_us`) so that
+// all tries, one after the other, take at most `bound_seconds`; values
+// within the bound stay.
+void cap_wait(int& retries, long& timeout_us, int bound_seconds) {
+  const long bound_us = std::max(bound_seconds, 1) * 1000000L;
+  timeout_us = std::min(std::max(timeout_us, 1L), bound_us);
+  retries = static_cast<int>(std::min<long>(std::max(retries, 0), bound_us / timeout_us - 1));
+}
+
 }  // namespace
 
 std::vector<Value> SnmpClient::decode(const variable_list* variables) {
@@ -143,6 +155,12 @@ std::vector<Value> SnmpClient::decode(const variable_list* variables) {
     values.push_back(decode_one(*variable));
   }
   return values;
+}
+
+std::string SnmpClient::peer_name(const std::string& host_address) {
+  const utils::HostPort address = utils::HostPort::parse(host_address, "161");
+  return (address.ipv6_literal() ? "udp6:" : "udp:") + utils::HostPort::bracketed(address.host) +
+         ":" + address.port;
 }
 
 std::vector<Value> SnmpClient::get(const std::string& oid) const {
@@ -157,6 +175,10 @@ std::vector<Value> SnmpClient::get(const std::string& oid) const {
   }
   const SessionOwner session(snmp_sess_open(&settings), &snmp_sess_close);
   if (!session) throw std::runtime_error(session_error(&settings));
+  // Open has settled the library's retries and time-out (its defaults, or
+  // snmp.conf's); the session reads them at each send.
+  netsnmp_session* const opened = snmp_sess_session(session.get());
+  cap_wait(opened->retries, opened->timeout, time_bound_seconds);
 
   ::oid name[MAX_OID_LEN];
   size_t name_length = MAX_OID_LEN;

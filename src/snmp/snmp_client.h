@@ -39,9 +39,10 @@ struct Value {
 };
 
 struct SnmpClient {
-  std::string host;  // the library's peer name, e.g. "192.0.2.7" or "host:1161"
+  std::string host;  // the library's peer name, as peer_name() builds it
   std::string community;
-  long version;  // the library's version code: 1 is v2c
+  long version;            // the library's version code: 1 is v2c
+  int time_bound_seconds;  // what one get may wait, all the library's tries together
 
   // Serialises snmp_parse_oid, which walks the library's shared MIB tree.
   static std::mutex snmp_mutex;
@@ -49,8 +50,15 @@ struct SnmpClient {
   // GETs `oid`: the variables of the response, in order. Throws
   // std::runtime_error with the library's text when the session cannot be
   // opened, the OID does not parse, the exchange fails or times out (after
-  // the library's own retries) or the response carries an error status.
+  // the library's own retries, capped by time_bound_seconds) or the
+  // response carries an error status.
   std::vector<Value> get(const std::string& oid) const;
+
+  // The peer name of a host address as utils::HostPort reads it (port 161
+  // unless given), always over UDP: "udp:host:port" or "udp6:[v6]:port".
+  // So no address names another of the library's transports (unix:, tcp:).
+  // Throws std::runtime_error when the address does not read.
+  static std::string peer_name(const std::string& host_address);
 
   // The variables of a response; a value shorter than its type is a kError,
   // never read past its end.

@@ -52,7 +52,7 @@ bool client::verify_certificate(bool, boost::asio::ssl::verify_context& ctx) {
   if (certificate == nullptr) return true;
   char name[256];
   X509_NAME_oneline(X509_get_subject_name(certificate), name, sizeof(name));
-  QLOG_TRACE("Verifying " + logger::escape(name));
+  QLOG_TRACE(std::string("Verifying ") + name);
   const ASN1_TIME* const not_after = X509_get0_notAfter(certificate);
   subject = name;
   time_type = ASN1_STRING_type(not_after);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -125,11 +126,12 @@ void CommandPipe::fail(const std::string& message) {
 bool CommandPipe::await_output(int timeout_ms) {
   for (;;) {
     if (limit_.connection_ended()) fail("Connection closed");
-    const int left = static_cast<int>(limit_.left().count());
+    const int left = static_cast<int>(
+        std::min<std::chrono::milliseconds::rep>(limit_.left().count(), INT_MAX));
     if (left <= 0) fail("Command timed out: " + command_line_);
-    // The connection is watched for its end only; a short wait notices it.
-    const int wait = std::min({left, timeout_ms < 0 ? left : timeout_ms,
-                               limit_.connection_fd() >= 0 ? 200 : left});
+    const int wait = timeout_ms < 0 ? left : std::min(left, timeout_ms);
+    // The connection is watched for its end only (POLLRDHUP, and POLLHUP,
+    // which poll always reports): data the client sent waits for the session.
     pollfd fds[3] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0},
                      {limit_.connection_fd(), POLLRDHUP, 0}};
     const int ready = poll(fds, 3, wait);

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "utils/host_port.h"
+
 namespace utils {
 
 // Shared by the resolver and its lookup thread; whichever comes second finds
@@ -81,7 +83,8 @@ void lookup_endpoints(const std::string& host, const std::string& service,
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  hints.ai_flags = AI_ADDRCONFIG;
+  // AI_ADDRCONFIG would refuse ::1 on a host whose only IPv6 address it is.
+  hints.ai_flags = HostPort::is_address_literal(host) ? AI_NUMERICHOST : AI_ADDRCONFIG;
   addrinfo* found = nullptr;
   error = translate(getaddrinfo(host.c_str(), service.c_str(), &hints, &found));
   for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {

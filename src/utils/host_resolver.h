@@ -33,7 +33,8 @@ class HostResolver {
   HostResolver& operator=(const HostResolver&) = delete;
 
   // Resolves `host` and `service` for TCP, any address family configured on
-  // this host (as Boost.Asio's resolver does by default). `handler` runs on
+  // this host (as Boost.Asio's resolver does by default); an address literal
+  // (IPv6 without brackets) as it is, whatever is configured. `handler` runs on
   // the io_service with the endpoints in the order getaddrinfo() gives, or
   // with the netdb error code of Boost.Asio. Names under "invalid" fail
   // with host_not_found without a query. One lookup per resolver.

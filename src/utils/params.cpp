@@ -1,6 +1,8 @@
 #include "utils/params.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <string>
 
 namespace utils {
@@ -83,21 +85,76 @@ std::string params_list_to_string(const ParamsList& list) {
   return text;
 }
 
+std::string escaped_record(const ParamsList& list) {
+  ParamsList escaped;
+  escaped.reserve(list.size());
+  for (const auto& pair : list) escaped.emplace_back(pair.first, escape_record_text(pair.second));
+  return params_list_to_string(escaped);
+}
+
 std::string counted_record(const ParamsList& fields) {
-  return "#keycount=" + std::to_string(fields.size()) + params_list_to_string(fields);
+  return "#keycount=" + std::to_string(fields.size()) + escaped_record(fields);
+}
+
+std::string counted_record(const ParamsList& fields, const std::string& nested_key,
+                           const ParamsList& nested) {
+  return "#keycount=" + std::to_string(fields.size() + 1) + escaped_record(fields) + nested_key +
+         "=\"" + escaped_record(nested) + "\"#";
 }
 
 std::string escape_record_text(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
-    if (c == '#') {
-      out += "{35}";
-    } else if (c == '"') {
-      out += "{34}";
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '#' || c == '"' || byte < 0x20 || byte == 0x7f) {
+      out += '{' + std::to_string(byte) + '}';
     } else {
       out += c;
     }
+  }
+  return out;
+}
+
+const char* const hidden_value = "********";
+
+namespace {
+
+bool is_secret(std::string key) {
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* word : {"community", "password", "secret"}) {
+    if (key.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string mask_secrets(const std::string& text) {
+  std::string out;
+  std::string::size_type at = 0;  // where a field starts: after "#" or a double quote
+  while (at < text.size()) {
+    const std::string::size_type stop = text.find_first_of("#\"=", at);
+    if (stop == std::string::npos || text[stop] != '=' || !is_secret(text.substr(at, stop - at))) {
+      const std::string::size_type next = text.find_first_of("#\"", stop);
+      const std::string::size_type end = next == std::string::npos ? text.size() : next + 1;
+      out.append(text, at, end - at);
+      at = end;
+      continue;
+    }
+    out.append(text, at, stop + 1 - at);
+    at = stop + 1;
+    if (at < text.size() && text[at] == '"') {  // a quoted value, "#" and all
+      const std::string::size_type close = text.find('"', at + 1);
+      out += '"' + std::string(hidden_value) + (close == std::string::npos ? "" : "\"");
+      at = close == std::string::npos ? text.size() : close + 1;
+      continue;
+    }
+    const std::string::size_type end = std::min(text.find('#', at), text.size());
+    out += hidden_value;
+    // The quote that closes a nested record is not the value's.
+    if (end > at && text[end - 1] == '"') out += '"';
+    at = end;
   }
   return out;
 }

@@ -42,14 +42,33 @@ ParamsMap get_params_map(const std::string& text);
 // Writes the pairs verbatim: "#k1=v1#k2=v2#", or "#" for no pair.
 std::string params_list_to_string(const ParamsList& list);
 
-// A response: "#keycount=<n>" and then the n fields, as params_list_to_string
+// As params_list_to_string, each value through escape_record_text: the
+// way every record the agent sends is written.
+std::string escaped_record(const ParamsList& list);
+
+// A response: "#keycount=<n>" and then the n fields, as escaped_record
 // writes them.
 std::string counted_record(const ParamsList& fields);
 
-// Text from outside the agent made safe as a record value: every "#" becomes
-// "{35}" and every double quote "{34}", so it can neither end its field nor
-// open a quoted one.
+// As counted_record(fields) with one more field last, `nested_key`, whose
+// value is the record `nested` (written by escaped_record) between double
+// quotes, so that its "#" stay inside the field.
+std::string counted_record(const ParamsList& fields, const std::string& nested_key,
+                           const ParamsList& nested);
+
+// A value made safe for a record: "#" becomes "{35}", a double quote
+// "{34}" and every control character (bytes 0-31 and 127) "{N}", N in
+// decimal, so no text can end its field, open a quoted one or reach a
+// terminal as a control sequence. Escaping twice changes nothing more.
 std::string escape_record_text(const std::string& text);
+
+// The text written instead of a secret.
+extern const char* const hidden_value;
+
+// A record text, nested records included, for the log: the value of every
+// key whose name holds "community", "password" or "secret" (in any case)
+// becomes hidden_value.
+std::string mask_secrets(const std::string& text);
 
 }  // namespace utils
 

@@ -10,6 +10,7 @@
 
 #include <openssl/crypto.h>
 
+#include "logger/logger.h"
 #include "utils/text.h"
 #include "worker/openssh_rsa_key.h"
 
@@ -71,4 +72,24 @@ utils::SshKey import_host_key(const HostKeyFile& file, std::string& problem) {
     return nullptr;
   }
   return key;
+}
+
+bool load_host_keys(ssh_bind bind, const std::vector<HostKeyFile>& files) {
+  bool any = false;
+  for (const HostKeyFile& file : files) {
+    std::string reason;
+    utils::SshKey key = import_host_key(file, reason);
+    if (key) {
+      if (ssh_bind_options_set(bind, SSH_BIND_OPTIONS_IMPORT_KEY, key.get()) == SSH_OK) {
+        key.release();
+        any = true;
+        continue;
+      }
+      reason = ssh_get_error(bind);
+    }
+    if (!reason.empty()) {
+      QLOG_WARN("Can not load " + file.name + " host key " + file.path + ": " + reason);
+    }
+  }
+  return any;
 }

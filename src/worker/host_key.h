@@ -1,11 +1,12 @@
 // The SSH host keys the settings name, and whether each file can serve the
-// agent. Shared by the listener, which loads every usable key once at
-// start-up, and by --check-config. Free functions without state; any thread
-// may call them.
+// agent. Shared by the worker, which loads every usable key into its bind
+// once at start-up, and by --check-config. Free functions without state;
+// any thread may call them.
 #ifndef QUOR2_WORKER_HOST_KEY_H_
 #define QUOR2_WORKER_HOST_KEY_H_
 
 #include <libssh/libssh.h>
+#include <libssh/server.h>
 
 #include <string>
 #include <vector>
@@ -29,5 +30,12 @@ std::vector<HostKeyFile> host_key_files(const DaemonSettings& settings);
 // telling why: missing, unreadable, of another type. Null with `problem`
 // empty when an optional file is missing.
 utils::SshKey import_host_key(const HostKeyFile& file, std::string& problem);
+
+// Loads every key of `files` that can serve into the bind, which owns them
+// from then on; whether any did. A key that cannot serve, or that this
+// libssh build does not serve (DSA on Debian), is left out with a Warn line
+// naming the file; an optional file that is missing is left out without a
+// word.
+bool load_host_keys(ssh_bind bind, const std::vector<HostKeyFile>& files);
 
 #endif  // QUOR2_WORKER_HOST_KEY_H_

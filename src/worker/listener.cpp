@@ -60,8 +60,8 @@ Listener::Listener(const std::vector<std::string>& addresses, int port) {
     if (fd >= 0) {
       fds_.push_back(fd);
     } else {
-      QLOG_ERROR("ssh_bind_listen failed: Binding to " + logger::escape(address) + ":" +
-                 std::to_string(port) + ": " + error);
+      QLOG_ERROR("ssh_bind_listen failed: Binding to " + address + ":" + std::to_string(port) +
+                 ": " + error);
     }
   }
 }

@@ -1,6 +1,12 @@
 #include "worker/session_socket.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+SessionSocket::SessionSocket(int fd) : fd_(fcntl(fd, F_DUPFD_CLOEXEC, 0)) {}
+
+SessionSocket::~SessionSocket() { release(); }
 
 void SessionSocket::shutdown() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -31,5 +37,6 @@ bool SessionSocket::ended_from_outside() const {
 
 void SessionSocket::release() {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (fd_ >= 0) close(fd_);
   fd_ = -1;
 }

@@ -4,10 +4,11 @@
 // open sessions at a stop, and a connection that has not logged in and
 // opened its shell within the login grace time. The session thread's
 // blocking libssh calls then return at once. The session thread marks the
-// moment its shell is open, and releases the socket before libssh closes
-// the descriptor, so a shutdown never touches a descriptor number that may
-// have been reused. Shared by the session thread and the main thread; every
-// call is safe at any time, in any order, any number of times.
+// moment its shell is open. The object keeps a descriptor of its own for the
+// socket until the session releases it, so a shutdown never touches a number
+// that libssh closed (a client's disconnect) and the system gave to another
+// connection. Shared by the session thread and the main thread; every call
+// is safe at any time, in any order, any number of times.
 #ifndef QUOR2_WORKER_SESSION_SOCKET_H_
 #define QUOR2_WORKER_SESSION_SOCKET_H_
 
@@ -15,7 +16,9 @@
 
 class SessionSocket {
  public:
-  explicit SessionSocket(int fd) : fd_(fd) {}
+  // Duplicates `fd`; without a descriptor to spare, shutdowns do nothing.
+  explicit SessionSocket(int fd);
+  ~SessionSocket();
   SessionSocket(const SessionSocket&) = delete;
   SessionSocket& operator=(const SessionSocket&) = delete;
 
@@ -34,7 +37,7 @@ class SessionSocket {
   // its failures from then on are no faults of the client or the agent.
   bool ended_from_outside() const;
 
-  // The session is about to close the descriptor; shutdown() does nothing
+  // The session is about to close the connection; shutdown() does nothing
   // from now on.
   void release();
 

@@ -13,6 +13,7 @@
 #include "http/http_client_base.h"
 #include "parser/record_regex.h"
 #include "settings/settings.h"
+#include "snmp/snmp_client.h"
 #include "ssl/server_name.h"
 #include "support/fake_env.h"
 #include "support/memory_stream.h"
@@ -32,7 +33,8 @@ void parsed(const std::string& parser, const std::string& text) {
 }
 
 // The scanner splits as the expression it replaced (compared on short texts:
-// that takes milliseconds on long hostile ones); escaped text stays in its field.
+// that takes milliseconds on long hostile ones); any value written stays in
+// its field, escaped.
 void record(const std::string& text) {
   utils::get_params_map(text);
   try {
@@ -42,12 +44,13 @@ void record(const std::string& text) {
     }
   } catch (const std::runtime_error&) {  // the expression gave up
   }
-  const utils::ParamsList fields = {{"resultstring", utils::escape_record_text(text)}, {"k", "v"}};
-  if (utils::get_params_map(utils::params_list_to_string(fields)) !=
-      utils::ParamsMap(fields.begin(), fields.end())) {
+  if (utils::get_params_map(utils::counted_record({{"resultstring", text}, {"k", "v"}})) !=
+      utils::ParamsMap{
+          {"keycount", "2"}, {"resultstring", utils::escape_record_text(text)}, {"k", "v"}}) {
     std::abort();
   }
-  logger::escape(text, 255);
+  utils::mask_secrets(text);
+  logger::escape(logger::shorten(text, 255));
 }
 
 // An unreadable file must end in the ptree_error that start-up reports.
@@ -85,18 +88,15 @@ void request(const std::string& text) {
 
 // Lines: ASN.1 time type (23 UTCTime, 24 GeneralizedTime), time text, limit
 // in days, now in seconds (kept within the years a certificate can name) and
-// the subject, which reaches the response and must not end its field.
+// the subject.
 void certificate(const std::string& text) {
   std::istringstream in(text);
   std::string type, time_text, limit, now, subject;
   std::getline(std::getline(std::getline(std::getline(in, type), time_text), limit), now);
   std::getline(in, subject, '\0');
-  const checks::CheckResult verdict = checks::CertificateCheck::judge(
+  checks::CertificateCheck::judge(
       subject, std::atoi(type.c_str()), time_text, std::atoi(limit.c_str()),
       static_cast<std::time_t>(std::llabs(std::strtoll(now.c_str(), nullptr, 10) % 253402300799)));
-  if ((verdict.result_string + verdict.error_message).find_first_of("#\"") != std::string::npos) {
-    std::abort();
-  }
 }
 
 // The host names that checks take apart, and TLS server names set of them.
@@ -104,8 +104,12 @@ void url(const std::string& text) {
   static SSL_CTX* const context = SSL_CTX_new(TLS_client_method());
   checks::PingCheck::valid_host(text);
   const std::unique_ptr<SSL, decltype(&SSL_free)> handle(SSL_new(context), &SSL_free);
-  ssl::set_server_name(handle.get(), checks::CertificateCheck::parse_host(text).first);
-  ssl::set_server_name(handle.get(), checks::UrlCheck::parse_url(text).host);
+  try {
+    ssl::set_server_name(handle.get(), checks::CertificateCheck::parse_host(text).host);
+    ssl::set_server_name(handle.get(), checks::UrlCheck::parse_url(text).host);
+    snmp::SnmpClient::peer_name(text);
+  } catch (const std::runtime_error&) {  // not a host[:port]
+  }
 }
 
 // The HTTP exchange after the connect, in reads of 1 to 200 bytes: the text

@@ -12,8 +12,8 @@ namespace {
 
 using logger::Logger;
 
-// "[time] (thread) Level: message", the caller's newline kept; a line is
-// built and written only at or below the threshold.
+// "[time] (thread) Level: message"; a line is built and written only at or
+// below the threshold.
 TEST(Logger, LinesAndThreshold) {
   char thread[24];
   std::snprintf(thread, sizeof(thread), "(%llx) ", static_cast<unsigned long long>(pthread_self()));
@@ -27,7 +27,7 @@ TEST(Logger, LinesAndThreshold) {
   for (int threshold = 0; threshold <= Logger::Trace; ++threshold) {
     const testing_support::LogCapture capture(threshold);
     int built = 0;
-    const auto message = [&built] { return std::to_string(++built) + "\n"; };
+    const auto message = [&built] { return std::to_string(++built); };
     QLOG_ERROR(message());
     QLOG_WARN(message());
     QLOG_INFO(message());
@@ -37,18 +37,18 @@ TEST(Logger, LinesAndThreshold) {
     EXPECT_EQ(built, threshold);
     ASSERT_EQ(capture.lines().size(), threshold + (threshold > 0 ? 1u : 0u));
     if (threshold > 0) {
-      EXPECT_EQ(capture.lines()[0].substr(capture.lines()[0].size() - 3), "1\n\n");
+      EXPECT_EQ(capture.lines()[0].substr(capture.lines()[0].size() - 4), ": 1\n");
       EXPECT_EQ(capture.lines().back().find(thread), std::string::npos);  // another thread
     }
   }
 }
 
-// Client text cannot forge log lines; the bounded form cuts long text.
-TEST(Escape, ControlCharactersCannotForgeLines) {
-  EXPECT_EQ(logger::escape("a\r\nb\tc\\d"), "a\\r\\nb\\tc\\\\d");
-  EXPECT_EQ(logger::escape(std::string("\x01\x7f\xff", 3)), "\\x01\\x7f\\xff");
-  EXPECT_EQ(logger::escape("abc", 3) + logger::escape("abcd", 3), "abcabc...");
-  EXPECT_EQ(logger::escape("\n\nxyz", 2), "\\n\\n...");
+// The logger escapes every message: no text can forge or break a line; a
+// tab stays. shorten() only cuts.
+TEST(Logger, EscapesEveryMessage) {
+  const std::string line = Logger::format_line(Logger::Error, "a\r\nb\tc\\d\x01\x7f\xff");
+  EXPECT_EQ(line.substr(line.find("Error: ")), "Error: a\\r\\nb\tc\\\\d\\x01\\x7f\\xff\n");
+  EXPECT_EQ(logger::shorten("abc", 3) + logger::shorten("a\nbcd", 3), "abca\nb...");
 }
 
 }  // namespace

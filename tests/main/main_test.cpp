@@ -2,6 +2,7 @@
 // configurations, and what they print, log and exit with.
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <boost/algorithm/string/replace.hpp>
 #include <gtest/gtest.h>
@@ -56,6 +57,9 @@ TEST(MainTest, CommandLines) {
        {"Info: Starting quor2-2.0.0\n", "Info: Exiting.\n"}},
       {{"CONFIG"}, "log = DIR/no/agent.log", 0600, 0, 1,
        {"Error: Can not open log file: No such file or directory\n"}},
+      // A link at the log path is refused (DIR/link.log to DIR/agent.log).
+      {{"CONFIG"}, "log = DIR/link.log", 0600, 0, 1,
+       {"Error: Can not open log file: Too many levels of symbolic links\n"}},
       {{"CONFIG"}, "[agent]\nport = 1\n", 0600, 0, 255, {") Error: Error parsing ini file: "}},
       // Without a host key nothing listens: the daemon ends by itself.
       {{"CONFIG"}, "daemonize = true\nrsaKey = missing_key\nlog = DIR/agent.log", 0600, 0, 0,
@@ -75,6 +79,7 @@ TEST(MainTest, CommandLines) {
     std::string path = write_config(dir, config, c.signal != 0 ? free_port() : 0);
     if (c.agent[0] == '[') path = dir.write("quor.ini", in_dir(c.agent));
     chmod(path.c_str(), c.mode);
+    symlink((dir.path() + "/agent.log").c_str(), (dir.path() + "/link.log").c_str());
     std::vector<std::string> args;
     for (const std::string& arg : c.args) args.push_back(arg == "CONFIG" ? path : in_dir(arg));
     SCOPED_TRACE(args.back() + " " + c.agent);
@@ -93,6 +98,9 @@ TEST(MainTest, CommandLines) {
           << part << text();
     }
     EXPECT_EQ(text().find("s3cret"), std::string::npos);  // the password
+    struct stat log;  // the agent's own log is for its group at most
+    EXPECT_TRUE(stat((dir.path() + "/agent.log").c_str(), &log) != 0 ||
+                (log.st_mode & 0777) == 0640);
     EXPECT_TRUE(dir.read("agent.log").empty() || dir.read("err").empty()) << dir.read("err");
   }
 }

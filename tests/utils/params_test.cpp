@@ -47,12 +47,22 @@ TEST(Records, SplitAndRead) {
         << ::testing::PrintToString(c.text);
     EXPECT_EQ(utils::get_params_map(c.text), c.map) << ::testing::PrintToString(c.text);
   }
-  EXPECT_EQ(utils::counted_record({{"a", "1"}, {"b", "x#y"}}), "#keycount=2#a=1#b=x#y#");
-  // Outside text made safe stays in its field.
-  const std::string escaped = utils::escape_record_text("x#result=up#\"");
-  EXPECT_EQ(escaped, "x{35}result=up{35}{34}");
-  EXPECT_EQ(utils::get_params_map(utils::params_list_to_string({{"s", escaped}, {"k", "v"}})),
-            (utils::ParamsMap{{"s", escaped}, {"k", "v"}}));
+  // Every value written is escaped; a nested record stays one quoted field.
+  EXPECT_EQ(utils::counted_record({{"a", "1"}, {"b", "x#\"y\r\x1b\x7f{\xff"}}, "p", {{"n", "#"}}),
+            "#keycount=3#a=1#b=x{35}{34}y{13}{27}{127}{\xff#p=\"#n={35}#\"#");
+  EXPECT_EQ(utils::escape_record_text(utils::escape_record_text("#\n")), "{35}{10}");
+}
+
+// The values of secret keys, nested ones too, as the log shows records.
+TEST(Records, MaskSecrets) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"#checkid=SNMP#para=\"#Host address=h#Community=c1#OID=1#\"#",
+       "#checkid=SNMP#para=\"#Host address=h#Community=********#OID=1#\"#"},
+      {"Host address=h#SNMP COMMUNITY=c=1", "Host address=h#SNMP COMMUNITY=********"},
+      {"#para=\"PassWord=p\"#mysecret=\"a#b\"#x=secret#",
+       "#para=\"PassWord=********\"#mysecret=\"********\"#x=secret#"},
+  };
+  for (const auto& [text, masked] : rows) EXPECT_EQ(utils::mask_secrets(text), masked);
 }
 
 // Every text of up to six bytes over the bytes that matter, and generated

@@ -59,7 +59,8 @@ TEST(Password, Matches) {
     std::string stored, offered;
     bool matches;
   } rows[] = {
-      {"secret", "secret", true}, {"secret", "secret ", false}, {"", "", true},
+      {"secret", "secret", true}, {"secret", "secret ", false}, {"secret", "secre", false},
+      {"secret", "", false}, {"", "", true}, {"", "x", false},
       {sha512, "secret", true}, {"{CRYPT}" + sha256, "secret", true}, {yescrypt, "secret", true},
       {sha512, "Secret", false}, {sha512, "", false}, {sha512, sha512, false},
       {sha512, sha512.substr(7), false}, {sha512, std::string("secret\0tail", 11), false},

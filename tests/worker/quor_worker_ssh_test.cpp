@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/running_agent.h"
+#include "utils/params.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ TEST(QuorWorkerSshTest, OpenSshLogins) {
     SCOPED_TRACE(c.user + "/" + c.pass + "@" + c.host);
     const ProgramResult run = openssh(agent(), c.user, c.pass, c.host, c.options);
     EXPECT_EQ(run.out, c.ok ? greeting + listing : "") << run.err;
+    // A logout must not look like a dropped connection to scripts.
+    EXPECT_EQ(run.status == 0, c.ok) << run.status;
+    EXPECT_EQ(run.err.find("closed by remote host"), std::string::npos) << run.err;
     const bool rsa = !c.options.empty() && c.options.back().find("rsa") != std::string::npos;
     EXPECT_NE(run.err.find(rsa ? "Server host key: ssh-rsa" : "Server host key: ssh-ed25519"),
               std::string::npos) << run.err;
@@ -98,14 +102,22 @@ TEST(QuorWorkerSshTest, OneRequestPerRead) {
       {std::string("#keycount=1#sessionid=1#requestaction=listchecks#\0junk", 55), listing},
       {"#keycount=1#sessionid=1#requestaction=x\r\nError: forged#",
        "Command x\r\nError: forged not implemented\n"},
+      {"#keycount=1#sessionid=1#requestaction=definecheck#checkid=x\r\nError: forged#",
+       "#keycount=4#responseaction=definecheck#sessionid=1#checkid=x{13}{10}Error: forged"
+       "#parameters=\"#\"#"},
+      {"#keycount=1#sessionid=1#requestaction=runcheck#checkid=SNMP#para=\"#OID=1.3"
+       "#Community=c0mmunity#\"#",
+       "#keycount=4#responseaction=runcheck#sessionid=1#checkid=SNMP#errormessage=Unknown check#"},
   };
   for (const auto& c : cases) EXPECT_EQ(session.request(c.first), c.second) << c.first;
-  // Neither a user name nor a received record can forge a log line.
+  // Neither a user name, a check id nor a received record can forge a log
+  // line; communities are masked.
   EXPECT_THROW(SshExchange(agent().port(), "evil\r\nError: forged", password), std::runtime_error);
   ASSERT_TRUE(agent().wait_for_log("Warn: Authentication failed for user evil\\r\\nError: forged"));
-  ASSERT_TRUE(agent().wait_for_log(
-      "Received: #keycount=1#sessionid=1#requestaction=x\\r\\nError: forged#\n"));
+  ASSERT_TRUE(agent().wait_for_log("Error: Unknown check x\\r\\nError: forged\n"));
+  ASSERT_TRUE(agent().wait_for_log("and para=OID=1.3#Community=********\n"));
   EXPECT_EQ(agent().log().find("\nError: forged"), std::string::npos);
+  EXPECT_EQ(agent().log().find("c0mmunity"), std::string::npos);
 }
 
 // Monitoring servers keep their sessions open between polls; the others
@@ -140,9 +152,11 @@ TEST(QuorWorkerSshTest, SessionLimitGraceTimeAndStop) {
 
 // Last: the other tests log in from 127.0.0.1 too.
 TEST(QuorWorkerSshTest, PenaltiesBeginSpareOtherAddressesAndEnd) {
+  client::SshClient opened_before("127.0.0.1", agent().port());
   for (int attempt = 0; attempt < 3; ++attempt) EXPECT_FALSE(logs_in(agent().port(), "wrong"));
   EXPECT_TRUE(agent().wait_for_log(
       "Warn: Client 127.0.0.1 blocked for 3 s after 3 failed logins (agent.maxAuthFailures)\n"));
+  EXPECT_FALSE(opened_before.login("monitor", password));
   EXPECT_FALSE(logs_in(agent().port(), password));
   EXPECT_EQ(openssh(agent(), "monitor", password, "::1").out, greeting + listing);
   EXPECT_TRUE(wait_until(30, [] { return logs_in(agent().port(), password); }));
@@ -169,7 +183,19 @@ TEST(ChecksOverSsh, EachCheckGivesAVerdict) {
       {"URL#para=\"#URL=http://127.0.0.1:" + std::to_string(agent.port()) + "/#\"#",
        "errormessage=Invalid response#"},
   };
+  // Another user's process whose name would forge fields is offered escaped.
+  const AgentProcess evil({"--reuid=nobody", "--regid=nogroup", "--clear-groups", "bash", "-c",
+                           "exec -a \"$0\" sleep 60", "evil\"#checkid=CPU#result=up#x=\""},
+                          "/dev/null", "setpriv");
   SshExchange session(agent.port(), "monitor", "secret");
+  utils::ParamsMap combo;
+  EXPECT_TRUE(wait_until(30, [&] {
+    combo = utils::get_params_map(session.request(
+        "#keycount=4#sessionid=1#requestaction=getcomboparamvalues#checkid=Processes#"));
+    return combo["parameters"].find("=evil{34}{35}checkid=CPU{35}result=up{35}x={34}") !=
+           std::string::npos;
+  }));
+  EXPECT_EQ(combo.size(), 5u);  // keycount, responseaction, sessionid, checkid, parameters
   for (const auto& run : runs) {
     const std::string id = run.first.substr(0, run.first.find('#'));
     const std::string answer =
