@@ -8,7 +8,7 @@ PACKAGES="
 cmake g++ make pkg-config
 libboost-dev libboost-regex-dev libboost-thread-dev libboost-system-dev
 libssh-dev libcrypt-dev libsnmp-dev libssl-dev libgtest-dev libgmock-dev
-procps iputils-ping openssl openssh-client openssh-server sshpass snmpd
+procps iputils-ping busybox openssl openssh-client openssh-server sshpass snmpd
 clang libclang-rt-14-dev dpkg-dev file groff-base gcovr python3-paramiko
 monitoring-plugins-basic
 "

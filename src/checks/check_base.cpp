@@ -41,6 +41,10 @@ std::unique_ptr<utils::CommandOutput> CheckBase::run_command(const std::vector<s
   return env.run_command(argv, limit_.within(std::min(bound, timeout)));
 }
 
+bool CheckBase::selects(const std::string& selection, const std::string& text) {
+  return selection == text || selection == utils::escape_record_text(text);
+}
+
 utils::ParamsList CheckBase::params_definition() const {
   QLOG_TRACE(" > CheckBase::get_params_definition");
   utils::ParamsList fields;

@@ -11,6 +11,7 @@
 #ifndef QUOR2_CHECKS_CHECK_BASE_H_
 #define QUOR2_CHECKS_CHECK_BASE_H_
 
+#include <exception>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -81,7 +82,27 @@ class CheckBase {
       const std::vector<std::string>& argv,
       std::chrono::milliseconds bound = std::chrono::milliseconds::max()) const;
 
+  // Runs `argv` and hands its output to `read`, which throws when the
+  // output is of no use. Returns "" when the command ran and its output was
+  // used; the command's failure (CommandStatus::describe) when it did not
+  // run, was killed, or exited non-zero with output of no use. Throws what
+  // `read` threw for a command that succeeded, and the pipe's time-outs.
+  template <class Read>
+  std::string try_command(const std::vector<std::string>& argv, Read&& read) const;
+
+  // try_command, its failure thrown as std::runtime_error.
+  template <class Read>
+  void read_command(const std::vector<std::string>& argv, Read&& read) const {
+    const std::string failure = try_command(argv, read);
+    if (!failure.empty()) throw std::runtime_error(failure);
+  }
+
   const utils::RunLimit& run_limit() const { return limit_; }
+
+  // Whether the selection a server sent names `text` of the host (a process
+  // name, a mount point): as it is, or as the record writer offered it,
+  // escaped.
+  static bool selects(const std::string& selection, const std::string& text);
 
   const utils::Env& env;
 
@@ -102,6 +123,25 @@ CheckResult CheckBase::guarded(const char* exit_trace, bool log_runtime_error, B
     QLOG_TRACE(exit_trace);
     return CheckResult::failure("Unexpected exception");
   }
+}
+
+template <class Read>
+std::string CheckBase::try_command(const std::vector<std::string>& argv, Read&& read) const {
+  const std::unique_ptr<utils::CommandOutput> output = run_command(argv);
+  std::exception_ptr unusable;
+  try {
+    read(static_cast<utils::LineReader&>(*output));
+  } catch (const std::exception&) {
+    unusable = std::current_exception();
+  }
+  // A time-out ended the command already; its status then reads as success.
+  const utils::CommandStatus status = output->finish();
+  if (status.not_run() || status.kind == utils::CommandStatus::kSignaled ||
+      (!status.succeeded() && unusable)) {
+    return status.describe(argv.front());
+  }
+  if (unusable) std::rethrow_exception(unusable);
+  return "";
 }
 
 }  // namespace checks

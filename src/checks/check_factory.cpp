@@ -39,7 +39,8 @@ std::vector<std::string> CheckFactory::known_ids() {
 }
 
 CheckFactory::CheckFactory(Settings& settings)
-    : CheckFactory(*settings.checks, std::make_shared<utils::Env>(settings.timeout),
+    : CheckFactory(*settings.checks,
+                   std::make_shared<utils::Env>(settings.timeout, settings.ramFree == "available"),
                    OwnCheckFolder(settings.checkDir, known_ids()).checks()) {}
 
 CheckFactory::CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env,

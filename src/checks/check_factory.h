@@ -30,7 +30,7 @@ class CheckFactory {
   using creator = std::function<std::unique_ptr<CheckBase>(Purpose purpose, const utils::Env& env)>;
 
   // Offers the enabled ids of the settings and the own checks of its
-  // checkDir; checks run with their time bound.
+  // checkDir; checks run with its time bound and count free RAM as it says.
   explicit CheckFactory(Settings& settings);
   // Offers `enabled` and `own`; checks reach the host through `env`.
   CheckFactory(const CheckIdSet& enabled, std::shared_ptr<const utils::Env> env,

@@ -1,5 +1,6 @@
 #include "checks/cpu_check.h"
 
+#include <algorithm>
 #include <boost/regex.hpp>
 
 #include "checks/params_accessor.h"
@@ -67,7 +68,11 @@ int CpuCheck::parse_vmstat(utils::LineReader& output) {
   const int user_load = std::stoi(values[user_index]);
   QLOG_TRACE("sy load is " + std::to_string(system_load) + " and us load is " +
              std::to_string(user_load));
-  return system_load + user_load;
+  if (system_load < 0 || user_load < 0) {
+    throw std::runtime_error("Unexpected vmstat output: negative load");
+  }
+  // Each column is rounded on its own: a busy host sums to 101.
+  return std::min(system_load + user_load, 100);
 }
 
 CheckResult CpuCheck::execute(const std::map<std::string, std::string>& params) {
@@ -77,7 +82,9 @@ CheckResult CpuCheck::execute(const std::map<std::string, std::string>& params) 
         params_accessor<int>::get_required_param(params, load_limit.name, cpucheck_error_string);
     QLOG_DEBUG("Executing CPU Check with load limit " + std::to_string(limit));
     QLOG_TRACE("starting vmstat");
-    const int load = parse_vmstat(*run_command({"vmstat", "1", "2"}));
+    int load = 0;
+    read_command({"vmstat", "1", "2"},
+                 [&load](utils::LineReader& output) { load = parse_vmstat(output); });
     const std::string text =
         load > limit ? "CPU load " + std::to_string(load) + " out of Limit " + std::to_string(limit)
                      : "CPU load is " + std::to_string(load);

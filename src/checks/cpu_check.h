@@ -20,8 +20,9 @@ class CpuCheck : public CheckBase {
   std::string get_description() override;
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
-  // The load (us + sy) of the second report in the output of "vmstat 1 2".
-  // Throws std::runtime_error on output of another shape, and the
+  // The load (us + sy, at most 100) of the second report in the output of
+  // "vmstat 1 2". Throws std::runtime_error on output of another shape or
+  // with negative values, and the
   // conversion errors of std::stoi on values that are not numbers.
   static int parse_vmstat(utils::LineReader& output);
 };

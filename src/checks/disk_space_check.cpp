@@ -1,6 +1,8 @@
 #include "checks/disk_space_check.h"
 
+#include <algorithm>
 #include <boost/regex.hpp>
+#include <set>
 
 #include "checks/params_accessor.h"
 #include "utils/text.h"
@@ -11,16 +13,11 @@ const std::string diskcheck_error_string = "Disk space check Error: ";
 
 namespace {
 
-const std::size_t line_buffer_size = 255;
-
 const CheckParameter limit{"Disk Free Limit [%]", "longinteger", 100};
 const CheckParameter disks{"Disks", "listcombo", 0, "", {}, CheckParameter::kHostValues};
 
-// The whitespace-separated fields of a df line.
-std::vector<std::string> fields_of(const std::string& line) {
-  static const boost::regex blanks("\\s+");
-  return utils::split(utils::trim(line), blanks);
-}
+// What the reading of df output throws when it does not list the disk.
+struct NotListed : std::exception {};
 
 }  // namespace
 
@@ -42,58 +39,72 @@ std::vector<std::string> DiskSpaceCheck::list_values(const CheckParameter&) cons
   return get_disks();
 }
 
-std::unique_ptr<utils::CommandOutput> DiskSpaceCheck::exec_df() const {
-  QLOG_TRACE(" > DiskSpaceCheck::exec_df");
+void DiskSpaceCheck::read_df(const std::function<void(const std::vector<Mount>&)>& use) const {
+  QLOG_TRACE(" > DiskSpaceCheck::read_df");
   const std::string program = env.file_exists("/usr/xpg4/bin/df") ? "/usr/xpg4/bin/df" : "df";
   QLOG_TRACE("Executing " + program + " -P");
-  std::unique_ptr<utils::CommandOutput> output = run_command({program, "-P"});
-  QLOG_TRACE(" < DiskSpaceCheck::exec_df");
-  return output;
+  read_command({program, "-P"}, [&use](utils::LineReader& output) { use(parse_df(output)); });
+  QLOG_TRACE(" < DiskSpaceCheck::read_df");
 }
 
 std::vector<std::string> DiskSpaceCheck::get_disks() const {
   QLOG_TRACE(" > DiskSpaceCheck::get_disks");
-  const std::vector<std::string> disks = parse_mount_points(*exec_df());
+  std::vector<std::string> disks;
+  read_df([&disks](const std::vector<Mount>& mounts) {
+    for (const Mount& mount : mounts) disks.push_back(mount.point);
+  });
   QLOG_TRACE(" < DiskSpaceCheck::get_disks");
   return disks;
 }
 
-std::vector<std::string> DiskSpaceCheck::parse_mount_points(utils::LineReader& output) {
-  std::vector<std::string> disks;
+std::vector<DiskSpaceCheck::Mount> DiskSpaceCheck::parse_df(utils::LineReader& output) {
+  static const boost::regex columns(
+      "(?:^|\\s)(?:\\d+|-)\\s+(?:\\d+|-)\\s+(?:\\d+|-)\\s+(\\d{1,9})%\\s+(.+)$");
   std::string line;
-  if (!output.read_line(line, line_buffer_size)) return disks;
-  while (output.read_line(line, line_buffer_size)) {
-    const std::vector<std::string> fields = fields_of(line);
-    if (!fields.empty()) disks.push_back(fields.back());
-  }
-  return disks;
-}
-
-std::string DiskSpaceCheck::parse_capacity(utils::LineReader& output, const std::string& disk) {
-  std::string usage = "100";
-  std::string line;
-  if (!output.read_line(line, line_buffer_size)) return usage;
-  while (output.read_line(line, line_buffer_size)) {
-    const std::vector<std::string> fields = fields_of(line);
-    if (fields.size() >= 2 && fields.back() == disk) {
-      // Blanks in the mount point push the capacity column further left.
-      static const boost::regex percent("\\d+%");
-      std::size_t column = fields.size() - 2;
-      if (fields[column].empty() || fields[column].back() != '%') {
-        for (std::size_t i = column; i-- > 0;) {
-          if (boost::regex_match(fields[i], percent)) {
-            column = i;
-            break;
-          }
-        }
-      }
-      const std::string& capacity = fields[column];
-      usage = capacity.substr(0, capacity.empty() ? 0 : capacity.size() - 1);
-      break;
+  if (!output.read_line(line)) throw std::runtime_error("Unexpected df output: no heading line");
+  std::vector<Mount> mounts;
+  std::string device;  // a name df printed on a line of its own
+  while (output.read_line(line)) {
+    std::string text = utils::trim(line);
+    if (!device.empty() && (line[0] == ' ' || line[0] == '\t')) text = device + " " + text;
+    device.clear();
+    boost::smatch match;
+    const std::string::size_type blank = text.find_last_of(" \t");
+    if (boost::regex_search(text, match, columns)) {
+      // BSD's df shows more than 100% once root's reserve is in use: full.
+      mounts.push_back({match[2], std::min(std::stoi(match[1]), 100)});
+    } else if (blank == std::string::npos) {
+      device = text;
+    } else {
+      mounts.push_back({text.substr(blank + 1), std::nullopt});
     }
   }
-  output.drain();
-  return usage;
+  return mounts;
+}
+
+std::optional<int> DiskSpaceCheck::capacity_of(const std::vector<Mount>& mounts,
+                                               const std::string& disk) {
+  const Mount* found = nullptr;
+  const Mount* by_last_word = nullptr;
+  std::set<std::string> ending;  // the mount points with blanks whose last word is `disk`
+  for (const Mount& mount : mounts) {
+    if (selects(disk, mount.point)) {
+      found = &mount;
+      break;
+    }
+    const std::string::size_type blank = mount.point.find_last_of(" \t");
+    if (blank == std::string::npos || !selects(disk, mount.point.substr(blank + 1))) continue;
+    if (ending.empty()) by_last_word = &mount;
+    ending.insert(mount.point);
+  }
+  if (found == nullptr && ending.size() > 1) {
+    throw std::runtime_error("The selected disk is the last word of " +
+                             std::to_string(ending.size()) + " mount points; select it again");
+  }
+  if (found == nullptr) found = by_last_word;
+  if (found == nullptr) return std::nullopt;
+  if (!found->capacity) throw std::runtime_error("Unexpected df output: no capacity for the disk");
+  return found->capacity;
 }
 
 CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& params) {
@@ -105,10 +116,18 @@ CheckResult DiskSpaceCheck::execute(const std::map<std::string, std::string>& pa
         params_accessor<std::string>::get_required_param(params, disks.name, diskcheck_error_string);
     QLOG_DEBUG("Executing disk space check for " + disk + " with free limit " +
                std::to_string(limit_percent));
-    const std::string usage = parse_capacity(*exec_df(), disk);
-    const int used = std::stoi(usage);
+    std::optional<int> capacity;
+    try {
+      read_df([&](const std::vector<Mount>& mounts) {
+        capacity = capacity_of(mounts, disk);
+        if (!capacity) throw NotListed();
+      });
+    } catch (const NotListed&) {  // by a df that ran well
+    }
+    const int used = capacity ? *capacity : 100;
     const bool up = used <= limit_percent;
-    QLOG_TRACE("Disk " + disk + " usage is " + std::to_string(used) + "%");
+    const std::string usage = std::to_string(used);
+    QLOG_TRACE("Disk " + disk + " usage is " + usage + "%");
     const std::string text = up ? "Disk " + disk + " is " + usage + "% used"
                                 : "Out of disk space on disk " + disk + ": " + usage + "% used";
     QLOG_TRACE(" < DiskSpaceCheck::execute");

@@ -5,7 +5,8 @@
 #ifndef QUOR2_CHECKS_DISK_SPACE_CHECK_H_
 #define QUOR2_CHECKS_DISK_SPACE_CHECK_H_
 
-#include <memory>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,30 +19,43 @@ extern const std::string diskcheck_error_string;
 
 class DiskSpaceCheck : public CheckBase {
  public:
+  // One file system as df lists it.
+  struct Mount {
+    std::string point;            // the mount point, blanks included
+    std::optional<int> capacity;  // used percent, at most 100; empty when its line has none
+  };
+
   DiskSpaceCheck(bool for_params, const utils::Env& env);
   ~DiskSpaceCheck() override;
 
   std::string get_description() override;
   // Up while the used percentage of "Disks" is at most "Disk Free Limit
-  // [%]". A mount point df does not list counts as 100% used.
+  // [%]". A mount point that a df which ran well does not list counts as
+  // 100% used.
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
-  // Starts "df -P", or "/usr/xpg4/bin/df -P" where the host has that df.
-  std::unique_ptr<utils::CommandOutput> exec_df() const;
+  // Runs "df -P" ("/usr/xpg4/bin/df -P" where the host has that df) and
+  // hands the mounts it lists to `use`; throws as read_command does.
+  void read_df(const std::function<void(const std::vector<Mount>&)>& use) const;
 
-  // The mount points df lists, in its order, duplicates kept.
+  // The mount points df lists, in its order, duplicates kept. Throws when
+  // df could not run or printed no heading.
   std::vector<std::string> get_disks() const;
 
-  // The last field of every line of df output after the heading line.
-  static std::vector<std::string> parse_mount_points(utils::LineReader& output);
+  // The file systems of df output, in its order, duplicates kept. Each line
+  // is read whole: the capacity is the first "<digits>%" after three
+  // columns of figures, the mount point all that follows it. A device name
+  // df printed on a line of its own joins the next line when that begins
+  // with a blank; a line without a capacity gives its last word. Throws
+  // std::runtime_error when there is not even a heading line.
+  static std::vector<Mount> parse_df(utils::LineReader& output);
 
-  // The capacity of `disk` in df output without its last character ("45"
-  // for 45%): from the first line whose last field is `disk` and that has a
-  // field before it; "100" when there is none. The capacity is the field
-  // before the last, or, when that does not end in "%" (a mount point with
-  // blanks), the nearest field before it of the form 45%. Reads the output
-  // to its end.
-  static std::string parse_capacity(utils::LineReader& output, const std::string& disk);
+  // The used percent of `disk`: of the first mount whose point, or that
+  // point as the record writer escapes it, is `disk`; else of the one mount
+  // point with blanks whose last word it is (what servers stored before).
+  // Empty when none is. Throws std::runtime_error when that line has no
+  // capacity, or several mount points end in `disk`.
+  static std::optional<int> capacity_of(const std::vector<Mount>& mounts, const std::string& disk);
 
  protected:
   std::vector<std::string> list_values(const CheckParameter& parameter) const override;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <boost/regex.hpp>
-#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -16,6 +15,7 @@ namespace {
 const std::size_t line_buffer_size = 2048;
 
 using Figure = std::int64_t;
+using Share = std::optional<Figure>;
 
 Figure times(Figure a, Figure b) {
   Figure result;
@@ -29,14 +29,17 @@ Figure plus(Figure a, Figure b) {
   return result;
 }
 
-// 100 - used x 100 / total, or 100 when total is 0.
-int free_from_used(Figure used, Figure total) {
-  return total == 0 ? 100 : static_cast<int>(100 - times(used, 100) / total);
+// A total of 0 is no swap, all of it free; RAM is never 0.
+Share none_or_all(bool swap) { return swap ? Share(100) : std::nullopt; }
+
+// 100 - used x 100 / total.
+Share free_from_used(Figure used, Figure total, bool swap) {
+  return total == 0 ? none_or_all(swap) : Share(100 - times(used, 100) / total);
 }
 
-// free x 100 / total, or 100 when total is 0.
-int free_share(Figure free, Figure total) {
-  return total == 0 ? 100 : static_cast<int>(times(free, 100) / total);
+// free x 100 / total.
+Share free_share(Figure free, Figure total, bool swap) {
+  return total == 0 ? none_or_all(swap) : Share(times(free, 100) / total);
 }
 
 // The bare numbers of a line: every run of non-digits separates, so units,
@@ -47,43 +50,50 @@ std::vector<Figure> numbers_of(const std::string& line) {
   std::vector<Figure> numbers;
   for (const std::string& token :
        utils::split(utils::trim(boost::regex_replace(line, non_digits, " ")), blanks)) {
-    numbers.push_back(std::stol(token));
+    if (!token.empty()) numbers.push_back(std::stol(token));
   }
   return numbers;
 }
 
-// A summary line of procps-ng 3.3 and later, whose values carry labels.
-struct LabelledLine {
-  bool swap = false;
-  Figure total = 0;
-  Figure free = 0;
-};
-
-bool read_labelled(const std::string& line, LabelledLine& out) {
-  static const boost::regex heading("^[KMGTPE]iB\\s+(Mem|Swap)\\s*:");
-  static const boost::regex value("(\\d+)(?:\\.(\\d+))?\\s+([A-Za-z][A-Za-z/]*)");
+// Reads a summary line whose figures carry labels into `shares`: false when
+// the line is of no such kind.
+bool read_labelled(const std::string& line, MemoryCheck::FreeShares& shares) {
+  static const boost::regex procps("^([KMGTPE])iB\\s+(Mem|Swap)\\s*:");
+  static const boost::regex busybox("^Mem:\\s");
+  static const boost::regex value("(\\d+)(?:\\.(\\d+))?K?\\s+([A-Za-z][A-Za-z/]*)");
+  static const boost::regex cut("\\d\\.?\\+");
   boost::smatch head;
-  if (!boost::regex_search(line, head, heading)) return false;
-
-  boost::smatch total;
-  boost::smatch free;
-  for (boost::sregex_iterator it(head[0].second, line.end(), value), end; it != end; ++it) {
-    const std::string label = (*it)[3];
-    if (label == "total" && total.empty()) total = *it;
-    if (label == "free" && free.empty()) free = *it;
+  const bool labelled = boost::regex_search(line, head, procps);
+  if (!labelled && !boost::regex_search(line, head, busybox)) return false;
+  if (labelled && boost::regex_search(line, cut)) {
+    throw std::runtime_error("Unexpected top output: memory figures cut short");
   }
-  if (total.empty() || free.empty()) return false;
 
-  // Both in the same fixed-point unit, so that 24105.3 and 23603.25 compare.
-  const std::size_t decimals = std::max(total.length(2), free.length(2));
-  const auto scaled = [decimals](const boost::smatch& number) {
-    std::string fraction = number[2];
+  std::map<std::string, boost::smatch> figures;
+  for (boost::sregex_iterator it(head[0].second, line.end(), value), end; it != end; ++it) {
+    figures.emplace((*it)[3], *it);
+  }
+  const bool has_total = figures.count("total") != 0;
+  const bool has_used = figures.count("used") != 0;
+  if (!labelled && (has_total || !has_used || figures.count("free") == 0)) return false;
+  const bool swap = labelled && head[2] == "Swap";
+  if (figures.count("free") == 0 || (labelled && !has_total)) return true;  // bars: no figure
+
+  // The figures in one fixed-point unit, so that 24105.3 and 23603.25 compare.
+  std::size_t decimals = 0;
+  for (const auto& figure : figures) {
+    decimals = std::max(decimals, static_cast<std::size_t>(figure.second.length(2)));
+  }
+  const auto scaled = [&figures, decimals](const char* label) {
+    std::string fraction = figures.at(label)[2];
     fraction.resize(decimals, '0');
-    return static_cast<Figure>(std::stoll(number[1].str() + fraction));
+    return static_cast<Figure>(std::stoll(figures.at(label)[1].str() + fraction));
   };
-  out.swap = head[1] == "Swap";
-  out.total = scaled(total);
-  out.free = scaled(free);
+  const Figure free = scaled("free");
+  const Figure total = labelled ? scaled("total") : plus(scaled("used"), free);
+  const bool coarse = labelled && std::string("GTPE").find(head.str(1)) != std::string::npos;
+  (swap ? shares.swap : shares.ram) =
+      total == 0 && coarse ? std::nullopt : free_share(free, total, swap);
   return true;
 }
 
@@ -97,36 +107,71 @@ MemoryCheck::MemoryCheck(bool swap, const utils::Env& env) : CheckBase(env), swa
 
 MemoryCheck::~MemoryCheck() = default;
 
-std::pair<int, int> MemoryCheck::get_memory_usage() const {
-  QLOG_TRACE(" > MemoryCheck::get_memory_usage");
-  QLOG_TRACE("Executing top");
-  const std::pair<int, int> usage = parse_top(*run_command({"top", "-d", "1", "-n", "1", "-b"}));
-  QLOG_TRACE(" < MemoryCheck::get_memory_usage");
-  return usage;
+int MemoryCheck::figure_of(const FreeShares& shares, const std::string& source) const {
+  const std::string name = swap_ ? "swap" : "RAM";
+  const Share& share = swap_ ? shares.swap : shares.ram;
+  if (!share) throw std::runtime_error("Unexpected " + source + ": no free " + name + " figure");
+  if (*share < 0 || *share > 100) {
+    throw std::runtime_error("Unexpected " + source + ": free " + name + " of " +
+                             std::to_string(*share) + "%");
+  }
+  return static_cast<int>(*share);
 }
 
-std::pair<int, int> MemoryCheck::parse_top(utils::LineReader& output) {
+int MemoryCheck::get_memory_usage() const {
+  QLOG_TRACE(" > MemoryCheck::get_memory_usage");
+  int free_percent = 0;
+  std::string meminfo;
+  if (env.read_file("/proc/meminfo", meminfo)) {
+    free_percent = figure_of(parse_meminfo(meminfo, env.ram_available()), "/proc/meminfo");
+  } else {
+    QLOG_TRACE("Executing top");
+    read_command({"top", "-d", "1", "-n", "1", "-b"}, [&](utils::LineReader& output) {
+      free_percent = figure_of(parse_top(output), "top output");
+    });
+  }
+  QLOG_TRACE(" < MemoryCheck::get_memory_usage");
+  return free_percent;
+}
+
+MemoryCheck::FreeShares MemoryCheck::parse_meminfo(const std::string& content, bool available) {
+  // Longer numbers are not kB of any machine; they give no figure.
+  static const boost::regex field("^(\\w+):[ \\t]*(\\d{1,15})\\b");
+  std::map<std::string, Figure> kb;
+  for (boost::sregex_iterator it(content.begin(), content.end(), field), end; it != end; ++it) {
+    kb.emplace((*it)[1], std::stoll((*it)[2]));
+  }
+  const auto has = [&kb](std::initializer_list<const char*> keys) {
+    return std::all_of(keys.begin(), keys.end(), [&kb](const char* key) { return kb.count(key); });
+  };
+  FreeShares shares;
+  if (has({"MemTotal", "MemAvailable"}) && available) {
+    shares.ram = free_share(kb["MemAvailable"], kb["MemTotal"], false);
+  } else if (has({"MemTotal", "MemFree", "Buffers", "Cached"}) && available) {
+    shares.ram = free_share(kb["MemFree"] + kb["Buffers"] + kb["Cached"], kb["MemTotal"], false);
+  } else if (has({"MemTotal", "MemFree"}) && !available) {
+    shares.ram = free_share(kb["MemFree"], kb["MemTotal"], false);
+  }
+  if (has({"SwapTotal", "SwapFree"}))
+    shares.swap = free_share(kb["SwapFree"], kb["SwapTotal"], true);
+  return shares;
+}
+
+MemoryCheck::FreeShares MemoryCheck::parse_top(utils::LineReader& output) {
   enum Kind { none, mem, swap, memory };
   static const char* const unknown_format[] = {"", "Unknown MEM format", "Unknown SWAP format",
                                                "Unknown MEMORY format"};
-  int free_ram = 0;
-  int free_swap = 0;
-  bool ram_known = false;
-  bool swap_known = false;
+  FreeShares shares;
   std::string line;
-  while (!(ram_known && swap_known) && output.read_line(line, line_buffer_size)) {
+  while (!(shares.ram && shares.swap) && output.read_line(line, line_buffer_size)) {
     const std::string text = utils::trim(line);
-    const std::vector<Figure> n = numbers_of(text);
     const auto data = [&text] { return "\tdata string was : " + text; };
-
-    LabelledLine labelled;
-    if (read_labelled(text, labelled)) {
-      QLOG_TRACE((labelled.swap ? "SWAP by labels" : "MEM by labels") + data());
-      (labelled.swap ? free_swap : free_ram) = free_share(labelled.free, labelled.total);
-      (labelled.swap ? swap_known : ram_known) = true;
+    if (read_labelled(text, shares)) {
+      QLOG_TRACE("Read by labels" + data());
       continue;
     }
 
+    const std::vector<Figure> n = numbers_of(text);
     Kind kind = none;
     if (text.find("Mem:") != std::string::npos) {
       kind = mem;
@@ -140,47 +185,37 @@ std::pair<int, int> MemoryCheck::parse_top(utils::LineReader& output) {
     }
     if (text.find("Memory: Real:") != std::string::npos && n.size() >= 5) {
       QLOG_TRACE("Memory: Real: found" + data());
-      free_ram = free_from_used(n[1], plus(n[1], n[2]));
-      free_swap = free_from_used(n[3], n[4]);
-      ram_known = swap_known = true;
+      shares.ram = free_from_used(n[1], plus(n[1], n[2]), false);
+      shares.swap = free_from_used(n[3], n[4], true);
     } else if (text.find("Memory: Real:") != std::string::npos) {
       // Too few numbers for its layout; the shorter layouts mean other things.
       QLOG_WARN(unknown_format[kind]);
       QLOG_DEBUG(data());
     } else if (kind == mem && (n.size() == 4 || n.size() == 5)) {
       QLOG_TRACE("MEM && count in [4,5]" + data());
-      free_ram = free_from_used(n[1], n[0]);
-      ram_known = true;
+      shares.ram = free_from_used(n[1], n[0], false);
     } else if (kind == mem && n.size() == 6) {
       QLOG_TRACE("MEM && count is 6" + data());
       const Figure used = plus(plus(n[0], n[2]), n[4]);
-      free_ram = free_from_used(used, plus(plus(plus(used, n[1]), n[3]), n[5]));
-      ram_known = true;
+      shares.ram = free_from_used(used, plus(plus(plus(used, n[1]), n[3]), n[5]), false);
     } else if (kind == swap && n.size() == 4) {
       QLOG_TRACE("SWAP && count is 4" + data());
-      free_swap = free_from_used(n[1], n[0]);
-      swap_known = true;
+      shares.swap = free_from_used(n[1], n[0], true);
     } else if (kind == swap && n.size() == 2) {
       QLOG_TRACE("SWAP && count is 2" + data());
-      free_swap = free_from_used(n[0] - n[1], n[0]);
-      swap_known = true;
-    } else if (kind == memory && n.size() == 5) {
-      QLOG_TRACE("MEMORY && count is 5" + data());
-      free_ram = free_from_used(n[0] - n[2], n[0]);
-      free_swap = free_from_used(n[3] - n[4], n[3]);
-      ram_known = swap_known = true;
-    } else if (kind == memory && n.size() == 4) {
-      QLOG_TRACE("MEMORY && count is 4" + data());
-      free_ram = free_from_used(n[0] - n[1], n[0]);
-      free_swap = free_from_used(n[2] - n[3], n[2]);
-      ram_known = swap_known = true;
+      shares.swap = free_from_used(n[0] - n[1], n[0], true);
+    } else if (kind == memory && (n.size() == 4 || n.size() == 5)) {
+      QLOG_TRACE("MEMORY && count is " + std::to_string(n.size()) + data());
+      const Figure ram_free = n[n.size() - 3];
+      shares.ram = free_from_used(n[0] - ram_free, n[0], false);
+      shares.swap = free_from_used(n[n.size() - 2] - n.back(), n[n.size() - 2], true);
     } else if (kind != none) {
       QLOG_WARN(unknown_format[kind]);
       QLOG_DEBUG(data());
     }
   }
   output.drain();
-  return {free_ram, free_swap};
+  return shares;
 }
 
 CheckResult MemoryCheck::judge(const std::map<std::string, std::string>& params,
@@ -191,8 +226,7 @@ CheckResult MemoryCheck::judge(const std::map<std::string, std::string>& params,
   return guarded(exit_trace, true, [&] {
     const int limit = params_accessor<int>::get_required_param(params, limit_name, error_prefix);
     QLOG_DEBUG("Executing " + name + " usage check with free limit " + std::to_string(limit));
-    const std::pair<int, int> usage = get_memory_usage();
-    const int free_percent = swap_ ? usage.second : usage.first;
+    const int free_percent = get_memory_usage();
     const std::string percent = std::to_string(free_percent);
     QLOG_TRACE("Free " + name + " percentage is " + percent + "%");
     const bool up = limit < free_percent;

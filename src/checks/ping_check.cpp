@@ -66,8 +66,11 @@ PingCheck::Run PingCheck::parse_ping_output(utils::LineReader& output) {
   Run run;
   std::string line;
   if (output.read_line(line, line_buffer_size)) run.first_line = utils::trim(line);
+  // "--- h ping statistics ---", "----h PING Statistics----" (Solaris),
+  // "--- h ping6 statistics ---" (KAME).
+  static const boost::regex heading("ping6? statistics", boost::regex::icase);
   while (!run.statistics && output.read_line(line, line_buffer_size)) {
-    run.statistics = line.find("ping statistics") != std::string::npos;
+    run.statistics = boost::regex_search(line, heading);
   }
   if (!run.statistics) return run;
 
@@ -103,18 +106,23 @@ double PingCheck::perform_ping(const std::string& host, bool ipv6,
   if (ipv6 && command[0] == "ping") command.insert(command.begin() + 1, "-6");
   QLOG_TRACE("Executing " + utils::CommandPipe::command_line(command));
   Run run;
+  utils::CommandStatus status;
   try {
     const std::unique_ptr<utils::CommandOutput> output = run_command(command, wait);
     run = parse_ping_output(*output);
-    const utils::CommandStatus status = output->finish();
+    status = output->finish();
     if (run.first_line.empty()) run.first_line = status.error_line;
   } catch (const std::runtime_error& error) {
     if (run_limit().connection_ended()) throw;
     // Cut off at its wait: this run is lost, the check goes on.
     run.first_line = error.what();
   }
+  if (status.not_run() || status.kind == utils::CommandStatus::kSignaled) {
+    throw std::runtime_error(status.describe(command.front()));
+  }
   if (!run.statistics) {
-    QLOG_WARN("ping failed: " + (run.first_line.empty() ? "Error executing ping." : run.first_line));
+    QLOG_WARN("ping failed: " +
+              (run.first_line.empty() ? "Error executing ping." : run.first_line));
   }
   QLOG_TRACE(" < PingCheck::perform_ping");
   return run.statistics ? run.average : -1.0;

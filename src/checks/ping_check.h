@@ -39,12 +39,13 @@ class PingCheck : public CheckBase {
 
   // One run of "ping -c 1" (ping6, or "ping -6" where ping6 is missing),
   // cut off after `wait`: the average round trip in milliseconds, or -1.0
-  // when the run failed. Throws std::runtime_error once the client's
-  // connection has ended.
+  // when the run failed. Throws std::runtime_error when ping could not run
+  // or was killed, and once the client's connection has ended.
   double perform_ping(const std::string& host, bool ipv6, std::chrono::milliseconds wait) const;
 
-  // The reading of one run's output. Throws the conversion errors of
-  // std::stod.
+  // The reading of one run's output; its statistics begin at a line that
+  // holds "ping statistics" or "ping6 statistics" in any letter case.
+  // Throws the conversion errors of std::stod.
   static Run parse_ping_output(utils::LineReader& output);
 
   // Whether `host` may be handed to ping as its host argument.

@@ -1,5 +1,6 @@
 #include "checks/proc_check.h"
 
+#include <algorithm>
 #include <boost/regex.hpp>
 
 #include "checks/params_accessor.h"
@@ -11,8 +12,6 @@ namespace checks {
 const std::string proccheck_error_string = "Process check Error: ";
 
 namespace {
-
-const std::size_t line_buffer_size = 2048;
 
 const CheckParameter process{"Select Process", "listcombo", 0, "", {}, CheckParameter::kHostValues};
 
@@ -51,7 +50,14 @@ std::set<std::string> ProcCheck::get_procs_set() const {
   const std::vector<std::string> command = {
       "ps", system == "IRIX64" || system == "SunOS" ? "-e" : "-ax", "-o", "user,args"};
   QLOG_TRACE("Executing " + utils::CommandPipe::command_line(command));
-  const std::set<std::string> names = parse_ps(*run_command(command));
+  std::set<std::string> names;
+  const auto read = [&names](utils::LineReader& output) { names = parse_ps(output); };
+  const std::string failure = try_command(command, read);
+  // BusyBox's ps refuses -ax, and lists every process without it.
+  if (!failure.empty()) {
+    QLOG_DEBUG(failure + "; running ps -o user,args");
+    if (!try_command({"ps", "-o", "user,args"}, read).empty()) throw std::runtime_error(failure);
+  }
   QLOG_TRACE(" < ProcCheck::get_procs_set");
   return names;
 }
@@ -67,8 +73,8 @@ std::set<std::string> ProcCheck::parse_ps(utils::LineReader& output) {
   static const boost::regex user_and_command("(\\S+)\\s+(.+)");
   std::set<std::string> names;
   std::string line;
-  if (!output.read_line(line, line_buffer_size)) return names;
-  while (output.read_line(line, line_buffer_size)) {
+  if (!output.read_line(line)) throw std::runtime_error("Unexpected ps output: no heading line");
+  while (output.read_line(line)) {
     const std::string text = utils::trim(line);
     boost::smatch match;
     if (!boost::regex_search(text, match, user_and_command)) continue;
@@ -85,7 +91,9 @@ CheckResult ProcCheck::execute(const std::map<std::string, std::string>& params)
     const std::string name =
         params_accessor<std::string>::get_required_param(params, process.name, proccheck_error_string);
     QLOG_DEBUG("Executing proocess check for process " + name);
-    const bool found = get_procs_set().count(name) != 0;
+    const std::set<std::string> names = get_procs_set();
+    const bool found = std::any_of(names.begin(), names.end(),
+                                   [&name](const std::string& running) { return selects(name, running); });
     QLOG_TRACE("Process " + name + (found ? " found" : " not found"));
     const std::string text = "Process " + name + (found ? " is running" : " is not running");
     QLOG_TRACE(" < ProcCheck::execute");

@@ -23,17 +23,20 @@ class ProcCheck : public CheckBase {
   ~ProcCheck() override;
 
   std::string get_description() override;
-  // Up when "Select Process" is exactly the name of a running process.
+  // Up when "Select Process" is exactly the name of a running process, or
+  // that name as the record writer escapes it.
   CheckResult execute(const std::map<std::string, std::string>& params) override;
 
-  // Runs ps ("ps -e" on SunOS and IRIX64) and returns the process names.
+  // Runs ps ("ps -e" on SunOS and IRIX64) and returns the process names;
+  // when that ps fails, "ps -o user,args". Throws when neither runs well.
   std::set<std::string> get_procs_set() const;
 
   // get_procs_set() in ascending byte order.
   std::vector<std::string> get_procs() const;
 
-  // The process names in the output of "ps ... -o user,args" (heading line
-  // first). Lines that do not split into user and command are skipped.
+  // The process names in the output of "ps ... -o user,args", each line
+  // read whole. Lines that do not split into user and command are skipped;
+  // throws std::runtime_error when there is not even a heading line.
   static std::set<std::string> parse_ps(utils::LineReader& output);
 
  protected:

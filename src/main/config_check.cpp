@@ -93,6 +93,7 @@ void ConfigCheck::check(const std::string& path) {
   settings_.push_back("loginGraceTime = " + std::to_string(settings.loginGraceTime));
   settings_.push_back("maxAuthFailures = " + std::to_string(settings.maxAuthFailures));
   settings_.push_back("authPenalty = " + std::to_string(settings.authPenalty));
+  settings_.push_back("ramFree = " + settings.ramFree);
   for (const auto& user : *settings.users)
     settings_.push_back("user " + user.first + " = ********");
   for (const auto& entry : *settings.firewall) {
@@ -162,6 +163,11 @@ void ConfigCheck::check(const std::string& path) {
         warnings_.push_back("firewall line for " + entry.first + ", who is no user in [password]");
       }
     }
+  }
+
+  const std::string ram_free = tree.get("agent.ramFree", settings.ramFree);
+  if (ram_free != settings.ramFree) {
+    warnings_.push_back("ramFree \"" + ram_free + "\" is neither free nor available; free is used");
   }
 
   const std::vector<std::string> known = checks::CheckFactory::known_ids();

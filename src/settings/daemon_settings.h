@@ -22,6 +22,7 @@ struct DaemonSettings {
   int loginGraceTime = 30;  // seconds a connection may take to log in and open its shell
   int maxAuthFailures = 10;  // failed logins of one client in 10 minutes before a penalty; 0: off
   int authPenalty = 60;      // seconds a client is refused after too many failed logins
+  std::string ramFree = "free";  // "available": the RAM check counts MemAvailable as free
 };
 
 #endif  // QUOR2_SETTINGS_DAEMON_SETTINGS_H_

@@ -65,6 +65,8 @@ void Settings::read(const std::string& path) {
   if (maxAuthFailures < 0) maxAuthFailures = defaults.maxAuthFailures;
   authPenalty = tree.get("agent.authPenalty", defaults.authPenalty);
   if (authPenalty < 1) authPenalty = defaults.authPenalty;
+  ramFree = tree.get("agent.ramFree", defaults.ramFree);
+  if (ramFree != "available") ramFree = defaults.ramFree;
 
   for (const std::string& id : utils::split(check_list, comma)) checks->insert(id);
   // Relative to the configuration's folder, and absolute: a daemon changes

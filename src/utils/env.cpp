@@ -14,7 +14,8 @@
 
 namespace utils {
 
-Env::Env(int timeout_seconds) : timeout_seconds_(timeout_seconds) {}
+Env::Env(int timeout_seconds, bool ram_available)
+    : timeout_seconds_(timeout_seconds), ram_available_(ram_available) {}
 
 const Env& Env::standard() {
   static const Env env;

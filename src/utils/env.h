@@ -3,8 +3,10 @@
 // Checks reach the host only through an Env, so tests hand them canned
 // output instead.
 //
-// Also carries the time bounds: `timeout_seconds`, of one system command or
-// one network exchange, and `check_seconds`, of a whole check run.
+// Also carries what the configuration says of all checks: the time bounds
+// (`timeout_seconds`, of one system command or one network exchange, and
+// `check_seconds`, of a whole check run) and whether the RAM check counts
+// the memory the kernel can hand back as free (agent.ramFree).
 // Immutable after construction; shared read-only by all session threads.
 #ifndef QUOR2_UTILS_ENV_H_
 #define QUOR2_UTILS_ENV_H_
@@ -24,7 +26,7 @@ class Env {
   // A whole check may take as long as this many commands or exchanges.
   static constexpr int check_timeouts = 6;
 
-  explicit Env(int timeout_seconds = default_timeout_seconds);
+  explicit Env(int timeout_seconds = default_timeout_seconds, bool ram_available = false);
   virtual ~Env() = default;
 
   // An Env of the real host with the default time bound.
@@ -32,6 +34,7 @@ class Env {
 
   int timeout_seconds() const { return timeout_seconds_; }
   int check_seconds() const { return check_timeouts * timeout_seconds_; }
+  bool ram_available() const { return ram_available_; }
 
   // Starts the program argv[0] (looked up on the PATH) with `argv`, no
   // shell involved, bounded by `limit`.
@@ -51,6 +54,7 @@ class Env {
 
  private:
   const int timeout_seconds_;
+  const bool ram_available_;
 };
 
 }  // namespace utils

@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     targets.at(name)(text);
   } else {  // a parser of command output; for df the capacity of "/" too
     parsed(name, text);
-    if (name == "df") parsed("df /", text);
+    if (name == "df" || name == "meminfo") parsed(name == "df" ? "df /" : "meminfo+", text);
   }
   return 0;
 }

@@ -26,10 +26,11 @@ TEST(MainTest, CommandLines) {
       {{"--version"}, "", 0600, 0, 0, {"quor2-2.0.0\n"}},
       {{"--help"}, "", 0600, 0, 0, {"Usage: quor2 [CONFIG]\n"}},
       {{"--check-config"}, "", 0600, 0, 255, {"Usage: quor2 [CONFIG]\n"}},
-      {{"--check-config", "CONFIG"}, "timeout = 7", 0600, 0, 0,
-       {"  timeout = 7\n  maxSessions = ", "  user monitor = ********\n",
+      {{"--check-config", "CONFIG"}, "timeout = 7\nramFree = fast", 0600, 0, 0,
+       {"  timeout = 7\n  maxSessions = ", "  ramFree = free\n", "  user monitor = ********\n",
         "  firewall monitor = 10.0.0.1 - 10.0.0.9\n", "  host keys loaded = RSA\n",
         "warning: DSA host key DIR/ssh_host_dsa_key is not used: No such file or directory\n"
+        "warning: ramFree \"fast\" is neither free nor available; free is used\n"
         "The agent would start.\n"}},
       {{"--check-config", "CONFIG"},
        "[agent]\nkeyFolder = DIR\nchecks = cpu\ndsaKey = ssh_host_rsa_key\nlisten = ::1, nowhere\n"

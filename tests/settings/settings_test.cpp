@@ -14,8 +14,8 @@ Settings load(const std::string& ini) {
 }
 
 std::vector<std::string> values(const DaemonSettings& s) {
-  std::vector<std::string> text = {s.log,    s.keyFolder, s.rsaKey,
-                                   s.dsaKey, s.ecdsaKey,  s.ed25519Key};
+  std::vector<std::string> text = {s.log,      s.keyFolder,  s.rsaKey, s.dsaKey,
+                                   s.ecdsaKey, s.ed25519Key, s.ramFree};
   for (const int n : {s.port, s.loglevel, int{s.daemonize}, s.timeout, s.maxSessions,
                       s.loginGraceTime, s.maxAuthFailures, s.authPenalty}) {
     text.push_back(std::to_string(n));
@@ -29,9 +29,10 @@ std::vector<std::string> values(const DaemonSettings& s) {
 // differ from the defaults, and the check ids.
 TEST(Settings, AgentKeys) {
   const char* const names[] = {
-      "log",         "keyFolder",      "rsaKey",          "dsaKey",      "ecdsaKey",
-      "ed25519Key",  "port",           "loglevel",        "daemonize",   "timeout",
-      "maxSessions", "loginGraceTime", "maxAuthFailures", "authPenalty", "listen"};
+      "log",        "keyFolder",   "rsaKey",         "dsaKey",          "ecdsaKey",
+      "ed25519Key", "ramFree",     "port",           "loglevel",        "daemonize",
+      "timeout",    "maxSessions", "loginGraceTime", "maxAuthFailures", "authPenalty",
+      "listen"};
   const std::pair<const char*, const char*> rows[] = {
       {"", ""},
       {"port = 2222\nloglevel = Trace\ndaemonize = true", "port=2222 loglevel=5 daemonize=1 "},
@@ -41,12 +42,13 @@ TEST(Settings, AgentKeys) {
       {"dsaKey = d\necdsaKey = e\ned25519Key = ed", "dsaKey=d ecdsaKey=e ed25519Key=ed "},
       {"timeout = 5\nmaxSessions = 5\nloginGraceTime = 15",
        "timeout=5 maxSessions=5 loginGraceTime=15 "},
-      {"maxAuthFailures = 0\nauthPenalty = 5", "maxAuthFailures=0 authPenalty=5 "},
+      {"maxAuthFailures = 0\nauthPenalty = 5\nramFree = available",
+       "ramFree=available maxAuthFailures=0 authPenalty=5 "},
       {"checks = ,CPU , RAM,CPU,", "check= check=CPU check=RAM "},
       // What cannot be used leaves the default; keys are case-sensitive.
       {"port = 80x\nloglevel = debug\ndaemonize = yes\nlisten =\nchecks =", ""},
       {"timeout = 0\nmaxSessions = 0\nmaxsessions = 5\nloginGraceTime = 10s", ""},
-      {"maxAuthFailures = -1\nauthPenalty = 0", ""},
+      {"maxAuthFailures = -1\nauthPenalty = 0\nramFree = Available", ""},
   };
   for (const auto& c : rows) {
     const Settings settings = load("[agent]\n" + std::string(c.first) + "\n[password]\nu=p\n");

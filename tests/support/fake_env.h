@@ -12,8 +12,6 @@
 #include <set>
 #include <sstream>
 
-#include <boost/algorithm/string/join.hpp>
-
 #include "checks/cpu_check.h"
 #include "checks/disk_space_check.h"
 #include "checks/memory_check.h"
@@ -66,22 +64,39 @@ inline std::string outcome(const checks::CheckResult& result) {
   return (result.up ? "UP: " : "DOWN: ") + result.result_string;
 }
 
-// What the parser `parser` reads from `output`: "vmstat", "top" (free RAM
-// and swap), "ping", "ps", "df" (the mount points) or "df <disk>" (its
-// capacity); "throws" when it throws, as on garbage.
+// What the parser `parser` reads from `output`: "vmstat", "top" or
+// "meminfo" ("meminfo+": counting available) as free RAM and swap ("-" for
+// none), "ping", "ps" (names beyond 40 bytes as their first 20 and their
+// size), "df" (mount points and capacities) or "df <disk>" (its capacity);
+// "throws" when it throws, as on garbage.
 inline std::string parse_output(const std::string& parser, utils::LineReader& output) {
-  using boost::algorithm::join;
+  const auto figure = [](const auto& value) { return value ? std::to_string(*value) : "-"; };
   try {
     if (parser == "vmstat") return std::to_string(checks::CpuCheck::parse_vmstat(output));
     if (parser == "ping") {
       const checks::PingCheck::Run run = checks::PingCheck::parse_ping_output(output);
       return std::to_string(run.statistics ? run.average : -1.0);
     }
-    if (parser == "ps") return join(checks::ProcCheck::parse_ps(output), "|");
-    if (parser == "df") return join(checks::DiskSpaceCheck::parse_mount_points(output), "|");
-    if (parser != "top") return checks::DiskSpaceCheck::parse_capacity(output, parser.substr(3));
-    const std::pair<int, int> free = checks::MemoryCheck::parse_top(output);
-    return std::to_string(free.first) + " " + std::to_string(free.second);
+    std::string text;
+    if (parser == "ps") {
+      for (const std::string& name : checks::ProcCheck::parse_ps(output)) {
+        const std::string size = "...(" + std::to_string(name.size()) + ")";
+        text += (text.empty() ? "" : "|") + (name.size() > 40 ? name.substr(0, 20) + size : name);
+      }
+      return text;
+    }
+    if (parser == "top" || parser.compare(0, 7, "meminfo") == 0) {
+      for (std::string line; parser != "top" && output.read_line(line);) text += line;
+      const checks::MemoryCheck::FreeShares free =
+          parser == "top" ? checks::MemoryCheck::parse_top(output)
+                          : checks::MemoryCheck::parse_meminfo(text, parser == "meminfo+");
+      return figure(free.ram) + " " + figure(free.swap);
+    }
+    const auto mounts = checks::DiskSpaceCheck::parse_df(output);
+    if (parser != "df")
+      return figure(checks::DiskSpaceCheck::capacity_of(mounts, parser.substr(3)));
+    for (const auto& mount : mounts) text += mount.point + " " + figure(mount.capacity) + "|";
+    return text;
   } catch (...) {
     return "throws";
   }
@@ -96,7 +111,8 @@ class FakeEnv : public utils::Env {
   static constexpr const char* timed_out = "\x01timed out";
   static constexpr const char* not_found = "\x01not found";
 
-  explicit FakeEnv(int timeout_seconds = 10) : utils::Env(timeout_seconds) {}
+  explicit FakeEnv(int timeout_seconds = 10, bool ram_available = false)
+      : utils::Env(timeout_seconds, ram_available) {}
 
   void set_output(const std::string& command_line, const std::string& output,
                   const utils::CommandStatus& status = {}) {

@@ -17,9 +17,11 @@ std::string write_config(const TempDir& folder, const AgentConfig& config, int p
     if (made.status != 0) throw std::runtime_error("ssh-keygen failed: " + made.err);
   }
   std::ostringstream text;
-  text << "[agent]\n" << (port > 0 ? "port = " + std::to_string(port) + "\n" : "")
+  text << "[agent]\n"
+       << (port > 0 ? "port = " + std::to_string(port) + "\n" : "")
        << "keyFolder = " << folder.path() << "\nloglevel = " << config.loglevel
-       << "\nchecks = " << config.checks << "\n" << config.agent_extra << "\n[password]\n";
+       << "\nchecks = " << config.checks << "\n"
+       << config.agent_extra << "\n[password]\n";
   for (const auto& user : config.users) text << user.first << " = " << user.second << "\n";
   text << "[firewall]\n";
   for (const auto& range : config.firewall) text << range.first << " = " << range.second << "\n";
@@ -29,8 +31,10 @@ std::string write_config(const TempDir& folder, const AgentConfig& config, int p
 }
 
 RunningAgent::RunningAgent(const AgentConfig& config) : port_(free_port()) {
-  process_ = std::make_unique<AgentProcess>(
-      std::vector<std::string>{write_config(dir_, config, port_)}, dir_.path() + "/agent.log");
+  std::vector<std::string> args = {write_config(dir_, config, port_)};
+  if (!config.path.empty()) args = {"PATH=" + config.path, QUOR2_BINARY, args[0]};
+  process_ = std::make_unique<AgentProcess>(args, dir_.path() + "/agent.log",
+                                            config.path.empty() ? QUOR2_BINARY : "env");
   if (!wait_until(30, [this] { return probe::is_listening(port_) || process_->wait(0) != -1; }) ||
       !probe::is_listening(port_)) {
     throw std::runtime_error("the agent did not start listening:\n" + log());

@@ -22,6 +22,7 @@ struct AgentConfig {
   std::string checks = "CPU", loglevel = "Debug";
   std::string agent_extra;                    // more [agent] lines, e.g. "timeout = 3\n"
   std::vector<std::string> key_types{"rsa"};  // host keys ssh-keygen makes
+  std::string path;                           // the agent's PATH; empty: the test's
 };
 
 // Writes <folder>/quor.ini (0600; no port line for port 0) and the host
