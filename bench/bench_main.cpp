@@ -377,14 +377,7 @@ int main(int argc, char** argv) {
     std::cerr << "quor2-bench: " << error.what() << "\n";
     return 2;
   }
-  // Interrupted, the benchmark ends the servers before it goes: every
-  // thread blocks the stop signals, and one waits for them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  bench::block_stop_signals();
   ssh_init();
   std::vector<Column> columns(3);
   const std::pair<const char*, const bench::ServerOptions*> servers[] = {
@@ -400,14 +393,9 @@ int main(int argc, char** argv) {
     columns[i].define_answer = i == 0 ? bench::definition : bench::listing;
   }
   columns[1].under_load = false;
-  std::thread([stop_signals, &columns] {
-    int received = 0;
-    sigwait(&stop_signals, &received);
-    for (const Column& column : columns) {
-      if (column.server->pid() > 0) kill(column.server->pid(), SIGTERM);
-    }
-    _exit(128 + received);
-  }).detach();
+  std::vector<const bench::ServerUnderTest*> servers_under_test;
+  for (const Column& column : columns) servers_under_test.push_back(column.server.get());
+  bench::stop_servers_on_signal(servers_under_test);
 
   try {
     std::cerr << "Start-up ...\n";

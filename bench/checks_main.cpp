@@ -200,22 +200,11 @@ int main(int argc, char** argv) {
     std::cerr << "quor2-bench-checks: " << error.what() << "\n";
     return 2;
   }
-  // Interrupted, the benchmark ends the agent before it goes.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  bench::block_stop_signals();
   ssh_init();
   bench::ServerUnderTest agent("quor2", options.quor2.port, options.quor2.command,
                                options.quor2.log);
-  std::thread([stop_signals, &agent] {
-    int received = 0;
-    sigwait(&stop_signals, &received);
-    if (agent.pid() > 0) kill(agent.pid(), SIGTERM);
-    _exit(128 + received);
-  }).detach();
+  bench::stop_servers_on_signal({&agent});
 
   const std::vector<HostCheck> checks = host_checks();
   std::vector<Measured> results;

@@ -101,4 +101,32 @@ void ServerUnderTest::stop() {
   pid_ = -1;
 }
 
+namespace {
+
+sigset_t stop_signals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, sig);
+  return signals;
+}
+
+}  // namespace
+
+void block_stop_signals() {
+  const sigset_t signals = stop_signals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+void stop_servers_on_signal(std::vector<const ServerUnderTest*> servers) {
+  std::thread([servers] {
+    const sigset_t signals = stop_signals();
+    int received = 0;
+    sigwait(&signals, &received);
+    for (const ServerUnderTest* server : servers) {
+      if (server->pid() > 0) kill(server->pid(), SIGTERM);
+    }
+    _exit(128 + received);
+  }).detach();
+}
+
 }  // namespace bench

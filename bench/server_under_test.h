@@ -40,6 +40,14 @@ class ServerUnderTest {
   std::atomic<pid_t> pid_{-1};
 };
 
+// Interrupted, a benchmark ends its servers before it goes. The first
+// blocks SIGINT, SIGTERM and SIGHUP in the calling thread and in every
+// thread it starts afterwards: call it first in main. The second starts a
+// thread that waits for one of them, stops each of `servers` that runs with
+// SIGTERM and ends the process with status 128 + the signal.
+void block_stop_signals();
+void stop_servers_on_signal(std::vector<const ServerUnderTest*> servers);
+
 }  // namespace bench
 
 #endif  // QUOR2_BENCH_SERVER_UNDER_TEST_H_

@@ -34,16 +34,16 @@ std::string output_of(const std::string& name) {
 // Gives `env` an output (see output_of) for its next run, and after "!<n>
 // <error line>" its exit status, after "!s<n>" its signal; "meminfo/..."
 // becomes /proc/meminfo.
-void give(FakeEnv& env, const std::string& spec) {
-  const std::string::size_type bang = spec.find('!');
-  const std::string name = spec.substr(0, bang);
+void give(FakeEnv& env, const std::string& given) {
+  const std::string::size_type bang = given.find('!');
+  const std::string name = given.substr(0, bang);
   utils::CommandStatus status;
   if (bang != std::string::npos) {
-    const bool signal = spec[bang + 1] == 's';
+    const bool signal = given[bang + 1] == 's';
     status.kind = signal ? utils::CommandStatus::kSignaled : utils::CommandStatus::kExited;
-    status.code = std::atoi(spec.c_str() + bang + 1 + signal);
-    const std::string::size_type blank = spec.find(' ', bang);
-    if (blank != std::string::npos) status.error_line = spec.substr(blank + 1);
+    status.code = std::atoi(given.c_str() + bang + 1 + signal);
+    const std::string::size_type blank = given.find(' ', bang);
+    if (blank != std::string::npos) status.error_line = given.substr(blank + 1);
   }
   if (name.compare(0, 8, "meminfo/") == 0) {
     env.file_contents["/proc/meminfo"] = output_of(name);
