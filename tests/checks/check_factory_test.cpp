@@ -61,7 +61,8 @@ std::string run(const std::shared_ptr<const utils::Env>& env, const std::string&
       {"CPU", "Load Limit [%]"},       {"RAM", "Free RAM Limit [%]"},
       {"Swap", "Free Swap Limit [%]"}, {"DiskSpace", "Disk Free Limit [%]"},
       {"Processes", "Select Process"}, {"Ping", "Success rate limit [%]"}};
-  const auto check = CheckFactory(all_ids, env).get_check(id, params ? checks::Purpose::kRun : checks::Purpose::kDefinition);
+  const auto check = CheckFactory(all_ids, env)
+                         .get_check(id, params ? checks::Purpose::kRun : checks::Purpose::kDefinition);
   if (params == nullptr) return check->get_params_definition();
   std::string record = "#Host name or IP=h#Overall timeout [s]=1#Number of packets=1";
   record += *params == '#' ? params : "#" + first.at(id) + "=" + params + "#";
