@@ -68,8 +68,9 @@ int CpuCheck::parse_vmstat(utils::LineReader& output) {
   const int user_load = std::stoi(values[user_index]);
   QLOG_TRACE("sy load is " + std::to_string(system_load) + " and us load is " +
              std::to_string(user_load));
-  if (system_load < 0 || user_load < 0) {
-    throw std::runtime_error("Unexpected vmstat output: negative load");
+  // Each column is a percentage; anything else was not measured.
+  if (system_load < 0 || user_load < 0 || system_load > 100 || user_load > 100) {
+    throw std::runtime_error("Unexpected vmstat output: load outside 0 to 100");
   }
   // Each column is rounded on its own: a busy host sums to 101.
   return std::min(system_load + user_load, 100);

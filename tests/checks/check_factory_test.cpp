@@ -83,6 +83,7 @@ TEST(Parsers, RecordedOutputs) {
       {"vmstat/procps-ng-4.0.4", "81"}, {"vmstat/procps-3.2", "81"}, {"vmstat/procps-ng-4", "5"},
       {"vmstat/freebsd", "16"},  // "sy" twice: the cpu column (the last) counts
       {"vmstat/procps-ng-4.0.2-101", "100"},  // us and sy rounded on their own
+      {"vmstat/columns-beyond-100", "throws"},
       {"top/procps-ng-3.3", "77 74"},      // old positions would say 26% swap
       {"top/procps-ng-3.3.9", "3 74"},     // "KiB Mem:": by labels too
       {"top/procps-ng-4-gib", "24 100"},   // 7.8 of 31.25
